@@ -1,0 +1,25 @@
+#!/bin/sh
+# Installs the Debian packages the build (and, with "test", the tests) need,
+# and only those that are missing, so a second run costs a few milliseconds.
+set -eu
+
+packages="cmake make g++ pkg-config libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev"
+if [ "${1:-}" = test ]; then
+    packages="$packages googletest libgtest-dev fonts-dejavu-core python3 python3-pil
+        python3-fonttools xvfb xdotool imagemagick x11-utils clang libclang-rt-14-dev"
+fi
+
+missing=""
+for p in $packages; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    case "$status" in
+        *" installed") ;;
+        *) missing="$missing $p" ;;
+    esac
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" != 0 ]; then SUDO=sudo; else SUDO=; fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null

@@ -1,0 +1,105 @@
+#!/bin/sh
+# End to end under a real X server: starts calculadora in the data folder,
+# clicks keys and types with xdotool, and compares screenshots with frames
+# that render_keys draws in-process for the same keys. Exits 77 (skipped)
+# when Xvfb, xdotool or ImageMagick is missing.
+# usage: e2e_x.sh CALCULADORA RENDER_KEYS DATA_DIR
+set -u
+exe=$1 render=$2 data=$3
+for tool in Xvfb xdotool import compare; do
+    command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
+done
+
+work=$(mktemp -d)
+xvfb_pid= calc_pid=
+finish() {
+    [ -n "$calc_pid" ] && kill "$calc_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap finish EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+# A display number nobody holds.
+n=91
+while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+Xvfb :$n -screen 0 640x700x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=:$n
+i=0
+until xdotool getmouselocation >/dev/null 2>&1; do
+    i=$((i + 1)); [ $i -gt 100 ] && fail "Xvfb did not start"; sleep 0.05
+done
+
+cd "$data" || fail "no data folder"
+"$exe" >"$work/out.txt" 2>&1 &
+calc_pid=$!
+wid=$(timeout 10 xdotool search --sync --onlyvisible --pid $calc_pid 2>/dev/null | head -n 1)
+[ -n "$wid" ] || fail "no window"
+
+# Key centres, from the face's key table (top-left + 20, 12).
+centre() {
+    case $1 in
+        on) echo 36 260 ;; sqr) echo 100 260 ;; %) echo 156 260 ;; C) echo 212 260 ;;
+        7) echo 36 308 ;; 8) echo 100 308 ;; 9) echo 156 308 ;; /) echo 212 308 ;;
+        4) echo 36 356 ;; 5) echo 100 356 ;; 6) echo 156 356 ;; X) echo 212 356 ;;
+        1) echo 36 404 ;; 2) echo 100 404 ;; 3) echo 156 404 ;; -) echo 212 404 ;;
+        0) echo 36 452 ;; .) echo 100 452 ;; =) echo 156 452 ;; +) echo 212 452 ;;
+    esac
+}
+click() {
+    for k in "$@"; do
+        set -- $(centre "$k")
+        xdotool mousemove --window "$wid" "$1" "$2" click 1
+    done
+}
+shot() { sleep 0.4; import -window "$wid" "$work/$1.png" || fail "screenshot $1"; }
+reference() { SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$render" "$work/$1.bmp" "$2" >/dev/null || fail "render $2"; }
+differ() { compare -metric AE "$work/$1" "$work/$2" null: 2>&1 | cut -d' ' -f1; }
+same() {
+    d=$(differ "$1" "$2")
+    [ "$d" = 0 ] || fail "$1 and $2 differ in $d pixels"
+    echo "ok: $1 = $2"
+}
+
+shot start
+reference zero ""
+same start.png zero.bmp
+
+click 1 2 3 +
+shot clicked
+reference ref123 "123+"
+same clicked.png ref123.bmp
+
+click C
+xdotool mousemove --window "$wid" 124 100
+xdotool windowfocus --sync "$wid" 2>/dev/null
+xdotool key --delay 30 1 2 3 KP_Add
+shot typed
+same typed.png clicked.png
+
+# Keyboard equivalents: keypad operators, Return as "=", Delete as "C".
+xdotool key --delay 30 Delete 6 KP_Multiply 7 Return
+shot typed42
+reference ref42 "6X7="
+same typed42.png ref42.bmp
+
+click C 7 / 0 =
+shot error
+reference referr "7/0="
+same error.png referr.bmp
+d=$(differ error.png start.png)
+[ "$d" -gt 50 ] || fail "the error frame looks like the start frame"
+echo "ok: the error frame differs from the start frame in $d pixels"
+
+click on
+i=0
+while kill -0 $calc_pid 2>/dev/null; do
+    i=$((i + 1)); [ $i -gt 100 ] && fail "still running after on"; sleep 0.05
+done
+wait $calc_pid
+status=$?
+calc_pid=
+[ "$status" = 0 ] || fail "exit status $status"
+grep -qx END "$work/out.txt" || fail "no END line: $(cat "$work/out.txt")"
+echo "ok: on ends with status 0 and END"

@@ -1,0 +1,448 @@
+// Widget toolkit: every widget class of objetos.h and the shared buffer
+// `cadena`. The static helpers at the top hold what the widgets share (text
+// copies, hit tests, the button looks, the spin-box frame, label blits); the
+// classes follow in the header's order, buttons first.
+#include "widgets/objetos.h"
+
+#include <cstdio>
+#include <cstring>
+
+char cadena[100];
+
+static const int kTexto = 20;    // every widget text buffer: 19 characters and a terminator
+static const int kEntradas = 15; // entries of a list spin box
+static const int kFlechas = 18;  // column of the spin boxes' separator, from x
+static const int kCampo = 20;    // column where a spin box's text starts, from x
+static const int kLadoChequeo = 16;
+
+// One step of a button look: a grey, how far in from the edge, filled or outline.
+struct Paso {
+    unsigned char gris;
+    int margen;
+    bool relleno;
+};
+
+// Look A (raised) and look B (pressed); the steps run in this order.
+static const Paso kElevado[] = {{230, 0, true}, {150, 2, false}, {100, 1, false}, {0, 0, false}};
+static const Paso kHundido[] = {{150, 0, true}, {0, 0, false}, {250, 1, false}, {200, 2, false}};
+
+// Keeps the first 19 characters of `src`; a null text counts as empty.
+static void copiar(char* dst, const char* src) {
+    if (!src) src = "";
+    size_t n = strnlen(src, kTexto - 1);
+    memcpy(dst, src, n);
+    dst[n] = '\0';
+}
+
+static bool dentro(int x, int y, int x2, int y2, int px, int py) {
+    return x < px && px < x2 && y < py && py < y2;
+}
+
+// Moves a rectangle to (nx, ny) keeping its size.
+static void mover(int& x, int& y, int& x2, int& y2, int nx, int ny) {
+    x2 += nx - x;
+    y2 += ny - y;
+    x = nx;
+    y = ny;
+}
+
+// One blit of `text` in `colour`; the rendered surface lives for that blit only.
+static void dibujar_texto(int x, int y, const char* text, SDL_Color colour) {
+    if (!font || !text) return;
+    SDL_Surface* imagen = TTF_RenderText_Solid(font, text, colour);
+    apply_surface(x, y, imagen, screen);
+    SDL_FreeSurface(imagen);
+}
+
+static void dibujar_relieve(const Paso* pasos, int x, int y, int x2, int y2) {
+    for (int i = 0; i < 4; i++) {
+        const Paso& p = pasos[i];
+        setcolor(p.gris, p.gris, p.gris);
+        int m = p.margen;
+        if (p.relleno) {
+            bar(x + m, y + m, x2 - m, y2 - m);
+        } else {
+            box(x + m, y + m, x2 - m, y2 - m);
+        }
+    }
+}
+
+// The label is centred across the button (a failed measurement leaves it at the
+// left edge) and hangs 2 pixels below its top.
+static void dibujar_etiqueta(int x, int y, int x2, const char* label) {
+    if (!font) return;
+    SDL_Surface* imagen = TTF_RenderText_Solid(font, label, textColor);
+    int w = 0, h = 0;
+    int offset = 0;
+    if (TTF_SizeText(font, label, &w, &h) != 0) {
+        printf("Error tamaño texto");
+    } else {
+        offset = (x2 - x) / 2 - w / 2;
+        if (offset < 0) offset = 0;
+    }
+    apply_surface(x + offset, y + 2, imagen, screen);
+    SDL_FreeSurface(imagen);
+}
+
+static void dibujar_boton(const Xboton& b, bool pulsado) {
+    dibujar_relieve(pulsado ? kHundido : kElevado, b.x, b.y, b.x2, b.y2);
+    dibujar_etiqueta(b.x, b.y, b.x2, b.label);
+}
+
+// The spin boxes' frame: fill, outline, separator, divider and the two arrow
+// triangles, whose apexes touch the top and bottom edges.
+static void dibujar_marco_spin(int x, int y, int x2, int y2, unsigned char r, unsigned char g,
+                               unsigned char b) {
+    int m = y + (y2 - y) / 2;
+    int punta = x + kFlechas / 2;
+    setcolor(r, g, b);
+    bar(x, y, x2, y2);
+    setcolor(0, 0, 0);
+    box(x, y, x2, y2);
+    line(x + kFlechas, y, x + kFlechas, y2);
+    line(x, m, x + kFlechas, m);
+    line(x, m, punta, y);
+    line(punta, y, x + kFlechas, m);
+    line(x, m, punta, y2);
+    line(punta, y2, x + kFlechas, m);
+}
+
+// 1 on the upper arrow, 2 on the lower, 0 elsewhere. The hit midline lies one
+// row below the drawn divider when the height is odd, and belongs to neither.
+static int tocar_spin(int x, int y, int y2, int px, int py) {
+    int medio = y2 - (y2 - y) / 2;
+    if (!(x < px && px < x + kCampo)) return 0;
+    if (y < py && py < medio) return 1;
+    if (medio < py && py < y2) return 2;
+    return 0;
+}
+
+static int acotar_indice(int i) { return i < 0 ? 0 : (i > kEntradas - 1 ? kEntradas - 1 : i); }
+
+// Xboton
+
+Xboton::Xboton(int x, int y, int w, int h, const char* label)
+    : x(x), y(y), x2(x + w), y2(y + h), value(false), visible(true) {
+    copiar(this->label, label);
+}
+
+Xboton::Xboton(int x, int y, const char* label) : Xboton(x, y, 100, 24, label) {}
+
+void Xboton::SetLabel(const char* label) { copiar(this->label, label); }
+
+bool Xboton::get(int px, int py) const { return dentro(x, y, x2, y2, px, py); }
+
+int Xboton::ValorX() const { return x; }
+
+int Xboton::ValorY() const { return y; }
+
+char* Xboton::ValorS() { return label; }
+
+void Xboton::Move(int nx, int ny) { mover(x, y, x2, y2, nx, ny); }
+
+void Xboton::Visible(bool v) { visible = v; }
+
+// Boton
+
+Boton::Boton(int x, int y, int w, int h, const char* label) : Xboton(x, y, w, h, label) {}
+
+Boton::Boton(int x, int y, const char* label) : Xboton(x, y, label) {}
+
+void Boton::Dibujar(bool look) {
+    if (!visible) return;
+    dibujar_boton(*this, look);
+}
+
+char* Boton::Valor() {
+    snprintf(cadena, sizeof cadena, "new Boton(%d,%d,%d,%d,(char*)\"%s\");", x, y, x2 - x, y2 - y,
+             label);
+    return cadena;
+}
+
+// CBoton
+
+CBoton::CBoton(int x, int y, int w, int h, const char* label) : Xboton(x, y, w, h, label) {}
+
+CBoton::CBoton(int x, int y, const char* label) : Xboton(x, y, label) {}
+
+void CBoton::Dibujar() {
+    if (!visible) return;
+    dibujar_boton(*this, !value);
+}
+
+void CBoton::SetValue(bool v) { value = v; }
+
+bool CBoton::GetValue() const { return value; }
+
+char* CBoton::Valor() {
+    snprintf(cadena, sizeof cadena, "new CBoton(%d,%d,%d,%d,(char*)\"%s\");", x, y, x2 - x, y2 - y,
+             label);
+    return cadena;
+}
+
+// TextoE
+
+TextoE::TextoE(int x, int y, const char* texto) : TextoE(x, y, 100, 24, texto) {}
+
+TextoE::TextoE(int x, int y, int w, int h, const char* texto) : x(x), y(y), x2(x + w), y2(y + h) {
+    copiar(this->texto, texto);
+}
+
+void TextoE::Text(const char* s) { copiar(texto, s); }
+
+void TextoE::Value(const char* s) { copiar(texto, s); }
+
+void TextoE::Value(int v) {
+    char s[16];
+    snprintf(s, sizeof s, "%d", v);
+    copiar(texto, s);
+}
+
+void TextoE::Value(float v) {
+    char s[64]; // "%.2f" of the largest float is 43 characters
+    snprintf(s, sizeof s, "%.2f", (double)v);
+    copiar(texto, s);
+}
+
+void TextoE::Dibujar() {
+    setcolor(200, 200, 255);
+    bar(x, y, x2, y2);
+    setcolor(0, 0, 0);
+    box(x, y, x2, y2);
+    dibujar_texto(x + 2, y + 2, texto, textColor);
+}
+
+bool TextoE::get(int px, int py) const { return dentro(x, y, x + 100, y + 24, px, py); }
+
+char* TextoE::Valor() {
+    snprintf(cadena, sizeof cadena, "new TextoE(%d,%d,(char*)\"%s\");", x, y, texto);
+    return cadena;
+}
+
+int TextoE::ValorX() const { return x; }
+
+int TextoE::ValorY() const { return y; }
+
+char* TextoE::ValorS() { return texto; }
+
+void TextoE::Move(int nx, int ny) { mover(x, y, x2, y2, nx, ny); }
+
+// TextoS
+
+TextoS::TextoS(int x, int y, const char* texto) : x(x), y(y) { copiar(this->texto, texto); }
+
+void TextoS::Text(const char* s) { copiar(texto, s); }
+
+void TextoS::Dibujar() { dibujar_texto(x, y, texto, textColor); }
+
+void TextoS::DibujarColor() { dibujar_texto(x, y, texto, ColorDefault); }
+
+bool TextoS::get(int px, int py) const { return dentro(x, y, x + 24, y + 24, px, py); }
+
+char* TextoS::Valor() {
+    snprintf(cadena, sizeof cadena, "new TextoS(%d,%d,(char*)\"%s\");", x, y, texto);
+    return cadena;
+}
+
+int TextoS::ValorX() const { return x; }
+
+int TextoS::ValorY() const { return y; }
+
+char* TextoS::ValorS() { return texto; }
+
+void TextoS::Move(int nx, int ny) {
+    x = nx;
+    y = ny;
+}
+
+// Chequeo
+
+Chequeo::Chequeo(int x, int y, const char* label) : Chequeo(x, y, label, false) {}
+
+Chequeo::Chequeo(int x, int y, const char* label, bool on)
+    : x(x), y(y), x2(x + kLadoChequeo), y2(y + kLadoChequeo), state(on) {
+    copiar(this->label, label);
+}
+
+void Chequeo::Dibujar() {
+    setcolor(230, 230, 230);
+    bar(x, y, x2, y2);
+    setcolor(0, 0, 0);
+    box(x, y, x2, y2);
+    if (state) {
+        setcolor(255, 0, 0);
+        bar(x + 4, y + 4, x2 - 4, y2 - 4);
+    }
+    dibujar_texto(x2 + 4, y, label, textColor);
+}
+
+int Chequeo::get(int px, int py) const { return dentro(x, y, x2, y2, px, py) ? 1 : 0; }
+
+void Chequeo::set(bool on) { state = on; }
+
+bool Chequeo::value() const { return state; }
+
+void Chequeo::Text(const char* text) { copiar(label, text); }
+
+char* Chequeo::Valor() {
+    snprintf(cadena, sizeof cadena, "new Chequeo(%d,%d,(char*)\"%s\");", x, y, label);
+    return cadena;
+}
+
+int Chequeo::ValorX() const { return x; }
+
+int Chequeo::ValorY() const { return y; }
+
+char* Chequeo::ValorS() { return label; }
+
+void Chequeo::Move(int nx, int ny) {
+    x = nx;
+    y = ny;
+    x2 = nx + kLadoChequeo;
+    y2 = ny + kLadoChequeo;
+}
+
+// SpinBox
+
+SpinBox::SpinBox(int x, int y, int w, int h, int min, int max, int step)
+    : x(x), y(y), x2(x + w), y2(y + h), max(max), min(min), step(step), value(min) {}
+
+SpinBox::SpinBox(int x, int y) : SpinBox(x, y, 50, 24, 0, 10, 1) {}
+
+void SpinBox::SetValue(int v) { value = v; }
+
+int SpinBox::GetValue() const { return value; }
+
+int SpinBox::get(int px, int py) const { return tocar_spin(x, y, y2, px, py); }
+
+void SpinBox::Increm() {
+    value += step;
+    if (value > max) value = max;
+}
+
+void SpinBox::Decrem() {
+    value -= step;
+    if (value < min) value = min;
+}
+
+void SpinBox::Dibujar() {
+    char texto[kTexto];
+    snprintf(texto, sizeof texto, "%d", value);
+    dibujar_marco_spin(x, y, x2, y2, 200, 150, 255);
+    dibujar_texto(x + kCampo, y + 2, texto, textColor);
+}
+
+char* SpinBox::Valor() {
+    snprintf(cadena, sizeof cadena, "new SpinBox(%d,%d,50,24,0,100,1);", x, y);
+    return cadena;
+}
+
+int SpinBox::ValorX() const { return x; }
+
+int SpinBox::ValorY() const { return y; }
+
+void SpinBox::Move(int nx, int ny) { mover(x, y, x2, y2, nx, ny); }
+
+// SpinBoxD
+
+SpinBoxD::SpinBoxD(int x, int y, int w, int h) : x(x), y(y), x2(x + w), y2(y + h), value(0) {
+    for (int i = 0; i < kEntradas; i++) items[i][0] = '\0';
+}
+
+SpinBoxD::SpinBoxD(int x, int y) : SpinBoxD(x, y, 100, 24) {}
+
+void SpinBoxD::SetValue(int i) { value = acotar_indice(i); }
+
+int SpinBoxD::GetValue() const { return value; }
+
+void SpinBoxD::Increm() {
+    int usadas = 0;
+    while (usadas < kEntradas && items[usadas][0] != '\0') usadas++;
+    if (value < usadas - 1) value++;
+}
+
+void SpinBoxD::Decrem() {
+    if (value > 0) value--;
+}
+
+void SpinBoxD::Append(const char* text) {
+    for (int i = 0; i < kEntradas; i++) {
+        if (items[i][0] == '\0') {
+            copiar(items[i], text);
+            return;
+        }
+    }
+}
+
+void SpinBoxD::Dibujar() {
+    if (items[value][0] == '\0') return;
+    char texto[kTexto];
+    copiar(texto, items[value]);
+    dibujar_marco_spin(x, y, x2, y2, 150, 150, 255);
+    dibujar_texto(x + kCampo, y + 2, texto, textColor);
+}
+
+int SpinBoxD::get(int px, int py) const { return tocar_spin(x, y, y2, px, py); }
+
+char* SpinBoxD::Valor() {
+    snprintf(cadena, sizeof cadena, "new SpinBoxD(%d,%d,70,24);", x, y);
+    return cadena;
+}
+
+int SpinBoxD::ValorX() const { return x; }
+
+int SpinBoxD::ValorY() const { return y; }
+
+void SpinBoxD::Move(int nx, int ny) { mover(x, y, x2, y2, nx, ny); }
+
+// SpinBoxS
+
+SpinBoxS::SpinBoxS(int x, int y, int w, int h) : x(x), y(y), x2(x + w), y2(y + h), value(0) {
+    for (int i = 0; i < kEntradas; i++) items[i] = nullptr;
+}
+
+SpinBoxS::SpinBoxS(int x, int y) : SpinBoxS(x, y, 100, 24) {}
+
+void SpinBoxS::SetValue(int i) { value = acotar_indice(i); }
+
+int SpinBoxS::GetValue() const { return value; }
+
+void SpinBoxS::Increm() {
+    int usadas = 0;
+    while (usadas < kEntradas && items[usadas]) usadas++;
+    if (value < usadas - 1) value++;
+}
+
+void SpinBoxS::Decrem() {
+    if (value > 0) value--;
+}
+
+void SpinBoxS::Append(const char* text) {
+    for (int i = 0; i < kEntradas; i++) {
+        if (!items[i]) {
+            items[i] = text;
+            return;
+        }
+    }
+}
+
+void SpinBoxS::Dibujar() {
+    if (!items[value]) return;
+    char texto[kTexto];
+    copiar(texto, items[value]);
+    dibujar_marco_spin(x, y, x2, y2, 150, 150, 255);
+    dibujar_texto(x + kCampo, y + 2, texto, textColor);
+}
+
+int SpinBoxS::get(int px, int py) const { return tocar_spin(x, y, y2, px, py); }
+
+char* SpinBoxS::Valor() {
+    snprintf(cadena, sizeof cadena, "new SpinBoxS(%d,%d,70,24);", x, y);
+    return cadena;
+}
+
+int SpinBoxS::ValorX() const { return x; }
+
+int SpinBoxS::ValorY() const { return y; }
+
+void SpinBoxS::Move(int nx, int ny) { mover(x, y, x2, y2, nx, ny); }

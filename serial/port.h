@@ -1,0 +1,53 @@
+// Serial port helpers: one RS-232 port, named by MODEMDEVICE, opened and set to
+// MiBAUDIOS 8N1 with short time limits by IniRs232(), then written, read and
+// closed. Start reading at IniRs232() in port.cpp; the small terminal layer it
+// stands on (open, settings, time limits, read, write, close) sits above it.
+// Results: 0 or 1 for success, negative codes for failure.
+#ifndef SERIAL_PORT_H
+#define SERIAL_PORT_H
+
+#include <stdint.h>
+#include <termios.h>
+
+const int PUERTO_CERRADO = -1; // value of hSerial while no port is open
+
+// The line settings of the port as last read from it, and changed by IniRs232().
+struct SerialParams {
+    struct termios tio; // everything but the speed as the terminal reports it
+    int baudios;        // line speed in baud; 0 when the terminal's speed has no entry
+};
+
+// The five time limits, in milliseconds. A read of n bytes ends when n bytes
+// are in, or read_interval after a byte without another, or after
+// read_per_byte * n + read_constant in all; a write of n bytes is given
+// write_per_byte * n + write_constant. A zero interval, or a zero total, is no limit.
+struct SerialTimeouts {
+    uint32_t read_interval;
+    uint32_t read_per_byte;
+    uint32_t read_constant;
+    uint32_t write_per_byte;
+    uint32_t write_constant;
+};
+
+extern const char* MODEMDEVICE; // device to open, e.g. "/dev/ttyUSB0"; null until a caller sets it
+extern int MiBAUDIOS;           // speed IniRs232() sets, in baud; 115200
+extern int hSerial;             // descriptor of the open port, or PUERTO_CERRADO
+extern SerialParams dcbSerialParams; // settings read and changed by IniRs232(); all zero at start
+extern SerialTimeouts time_out;      // limits IniRs232() applies, ms; all zero at start
+
+extern "C" {
+void DelayMs(uint32_t ms);
+void PrintSerial(const char* text);
+int CloseRs232(void);
+int IniRs232(void);
+}
+
+// Both act only on the open port (port == hSerial); anything else, a null
+// buffer or n < 1 is refused with -1 before any I/O and without a message.
+// WriteSerie: 1 when all n bytes went out in time; -1 when the write failed or was short.
+// ReadSerie: 1 when at least one byte arrived (how many is not told; no
+// terminator is added), -2 when none arrived in time, -1 on a read error.
+int WriteSerie(int port, const char* bytes, int n);
+int ReadSerie(int port, char* buffer, int n);
+
+#endif

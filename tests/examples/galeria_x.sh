@@ -32,8 +32,7 @@ until xdotool getmouselocation >/dev/null 2>&1; do
     i=$((i + 1)); [ $i -gt 100 ] && fail "Xvfb did not start"; sleep 0.05
 done
 
-LSAN_OPTIONS=suppressions=$(dirname "$0")/x11.supp SDL_AUDIODRIVER=dummy \
-    "$exe" >"$work/out.txt" 2>"$work/err.txt" &
+SDL_AUDIODRIVER=dummy "$exe" >"$work/out.txt" 2>"$work/err.txt" &
 gal_pid=$!
 wid=$(timeout 10 xdotool search --sync --onlyvisible --pid $gal_pid 2>/dev/null | head -n 1)
 [ -n "$wid" ] || fail "no window"

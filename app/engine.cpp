@@ -35,7 +35,7 @@ void printLCD(const char* text) {
     size_t len = strlen(text);
     if (len > COLUMNAS_LCD) text += len - COLUMNAS_LCD;
     char linea[COLUMNAS_LCD + 1];
-    snprintf(linea, sizeof linea, "%*s", (int)COLUMNAS_LCD, text);
+    snprintf(linea, sizeof linea, "%*.*s", (int)COLUMNAS_LCD, (int)COLUMNAS_LCD, text);
     if (lcd0S) lcd0S->Text(linea);
     Repaint();
 }

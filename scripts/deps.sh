@@ -6,7 +6,7 @@ set -eu
 packages="cmake make g++ pkg-config libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev"
 if [ "${1:-}" = test ]; then
     packages="$packages googletest libgtest-dev fonts-dejavu-core python3 python3-pil
-        python3-fonttools xvfb xdotool imagemagick x11-utils clang libclang-rt-14-dev"
+        python3-fonttools xvfb xdotool imagemagick x11-utils clang libclang-rt-14-dev desktop-file-utils man-db"
 fi
 
 missing=""

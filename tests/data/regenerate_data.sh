@@ -1,7 +1,8 @@
 #!/bin/sh
-# Regenerates the font and the face into a temporary folder and compares them
-# byte for byte with the committed files in data/: a generator that is not
-# deterministic, or data/ left stale after a generator changed, fails here.
+# Regenerates the font, the face and the icons into a temporary folder and
+# compares them byte for byte with the committed files in data/: a generator
+# that is not deterministic, or data/ left stale after a generator changed,
+# fails here.
 # Usage: regenerate_data.sh SOURCE_DIR. Exits 77 (skipped) when Debian's
 # python3 lacks fontTools or PIL.
 set -u
@@ -22,4 +23,10 @@ for f in fontlcd.ttf caltrq.png; do
         status=1
     fi
 done
+if diff -r "$root/data/icons" "$tmp/icons"; then
+    echo "icons: identical"
+else
+    echo "icons: differ from a fresh run of scripts/make-data.sh"
+    status=1
+fi
 exit $status

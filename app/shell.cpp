@@ -20,23 +20,46 @@ int tiempo3 = 100;
 int segundos = 0;
 
 // The main keyboard and the numeric keypad feed the same handlers.
-// symbol            handler
+// clang-format off
 static const struct {
     int symbol;
     void (*handler)();
 } MAPA[] = {
-    {SDLK_BACKSPACE, FunC},  {SDLK_DELETE, FunC},     {SDLK_RETURN, FunIgual},
-    {SDLK_KP_ENTER, FunIgual}, {SDLK_PLUS, FunMas},    {SDLK_KP_PLUS, FunMas},
-    {SDLK_MINUS, FunMenos},  {SDLK_KP_MINUS, FunMenos}, {SDLK_PERIOD, FunPunto},
-    {SDLK_KP_PERIOD, FunPunto}, {SDLK_KP_DIVIDE, FunDIV}, {SDLK_KP_MULTIPLY, FunPor},
-    {SDLK_0, Funcmd0},       {SDLK_1, Funcmd1},       {SDLK_2, Funcmd2},
-    {SDLK_3, Funcmd3},       {SDLK_4, Funcmd4},       {SDLK_5, Funcmd5},
-    {SDLK_6, Funcmd6},       {SDLK_7, Funcmd7},       {SDLK_8, Funcmd8},
-    {SDLK_9, Funcmd9},       {SDLK_KP0, Funcmd0},     {SDLK_KP1, Funcmd1},
-    {SDLK_KP2, Funcmd2},     {SDLK_KP3, Funcmd3},     {SDLK_KP4, Funcmd4},
-    {SDLK_KP5, Funcmd5},     {SDLK_KP6, Funcmd6},     {SDLK_KP7, Funcmd7},
-    {SDLK_KP8, Funcmd8},     {SDLK_KP9, Funcmd9},
+    // symbol          handler
+    {SDLK_BACKSPACE,   FunC},
+    {SDLK_DELETE,      FunC},
+    {SDLK_RETURN,      FunIgual},
+    {SDLK_KP_ENTER,    FunIgual},
+    {SDLK_PLUS,        FunMas},
+    {SDLK_KP_PLUS,     FunMas},
+    {SDLK_MINUS,       FunMenos},
+    {SDLK_KP_MINUS,    FunMenos},
+    {SDLK_PERIOD,      FunPunto},
+    {SDLK_KP_PERIOD,   FunPunto},
+    {SDLK_KP_DIVIDE,   FunDIV},
+    {SDLK_KP_MULTIPLY, FunPor},
+    {SDLK_0,           Funcmd0},
+    {SDLK_1,           Funcmd1},
+    {SDLK_2,           Funcmd2},
+    {SDLK_3,           Funcmd3},
+    {SDLK_4,           Funcmd4},
+    {SDLK_5,           Funcmd5},
+    {SDLK_6,           Funcmd6},
+    {SDLK_7,           Funcmd7},
+    {SDLK_8,           Funcmd8},
+    {SDLK_9,           Funcmd9},
+    {SDLK_KP0,         Funcmd0},
+    {SDLK_KP1,         Funcmd1},
+    {SDLK_KP2,         Funcmd2},
+    {SDLK_KP3,         Funcmd3},
+    {SDLK_KP4,         Funcmd4},
+    {SDLK_KP5,         Funcmd5},
+    {SDLK_KP6,         Funcmd6},
+    {SDLK_KP7,         Funcmd7},
+    {SDLK_KP8,         Funcmd8},
+    {SDLK_KP9,         Funcmd9},
 };
+// clang-format on
 
 void keyFun(int key) {
     for (const auto& m : MAPA)
@@ -60,6 +83,16 @@ void MiTimer() {
         segundos++;
     }
 }
+
+// Event types the loop has no use for. SDL 1.2's queue holds 128 events and
+// drops what arrives while it is full, so a burst of mouse motion or key
+// releases would crowd out the key presses and clicks behind it; SDL stops
+// queueing these types once told to ignore them.
+static const Uint8 IGNORADOS[] = {
+    SDL_ACTIVEEVENT,   SDL_KEYUP,        SDL_MOUSEMOTION,   SDL_JOYAXISMOTION,
+    SDL_JOYBALLMOTION, SDL_JOYHATMOTION, SDL_JOYBUTTONDOWN, SDL_JOYBUTTONUP,
+    SDL_SYSWMEVENT,    SDL_VIDEORESIZE,  SDL_VIDEOEXPOSE,
+};
 
 // SDL 1.2 reports the unshifted symbol: Shift+8 ('*' on a US keyboard) would
 // arrive as an 8. A shifted main-keyboard digit is some other character, not
@@ -94,6 +127,7 @@ void atender(const SDL_Event& e) {
 
 int arranque() {
     if (!init(pantaX, pantaY)) return 1;
+    for (Uint8 tipo : IGNORADOS) SDL_EventState(tipo, SDL_IGNORE);
     SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 21, 170, 48));
     if (SDL_Flip(screen) == -1) return 3;
     if (!load_files("caltrq.png", nullptr, "fontlcd.ttf")) return 2;

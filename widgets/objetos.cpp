@@ -4,6 +4,7 @@
 // classes follow in the header's order, buttons first.
 #include "widgets/objetos.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -26,6 +27,14 @@ struct Paso {
 static const Paso kElevado[] = {{230, 0, true}, {150, 2, false}, {100, 1, false}, {0, 0, false}};
 static const Paso kHundido[] = {{150, 0, true}, {0, 0, false}, {250, 1, false}, {200, 2, false}};
 
+// Corners and values near the ends of the int range: the sum is worked out
+// wide and stored clamped to the range, so that ordinary sums are exact and a
+// far corner never wraps round to the other side.
+static int suma(long long a, long long b) {
+    long long r = a + b;
+    return r > INT_MAX ? INT_MAX : (r < INT_MIN ? INT_MIN : (int)r);
+}
+
 // Keeps the first 19 characters of `src`; a null text counts as empty.
 static void copiar(char* dst, const char* src) {
     if (!src) src = "";
@@ -40,8 +49,8 @@ static bool dentro(int x, int y, int x2, int y2, int px, int py) {
 
 // Moves a rectangle to (nx, ny) keeping its size.
 static void mover(int& x, int& y, int& x2, int& y2, int nx, int ny) {
-    x2 += nx - x;
-    y2 += ny - y;
+    x2 = suma(nx, (long long)x2 - x);
+    y2 = suma(ny, (long long)y2 - y);
     x = nx;
     y = ny;
 }
@@ -60,9 +69,9 @@ static void dibujar_relieve(const Paso* pasos, int x, int y, int x2, int y2) {
         setcolor(p.gris, p.gris, p.gris);
         int m = p.margen;
         if (p.relleno) {
-            bar(x + m, y + m, x2 - m, y2 - m);
+            bar(suma(x, m), suma(y, m), suma(x2, -m), suma(y2, -m));
         } else {
-            box(x + m, y + m, x2 - m, y2 - m);
+            box(suma(x, m), suma(y, m), suma(x2, -m), suma(y2, -m));
         }
     }
 }
@@ -73,14 +82,14 @@ static void dibujar_etiqueta(int x, int y, int x2, const char* label) {
     if (!font) return;
     SDL_Surface* imagen = TTF_RenderText_Solid(font, label, textColor);
     int w = 0, h = 0;
-    int offset = 0;
+    long long offset = 0;
     if (TTF_SizeText(font, label, &w, &h) != 0) {
         printf("Error tamaño texto");
     } else {
-        offset = (x2 - x) / 2 - w / 2;
+        offset = ((long long)x2 - x) / 2 - w / 2;
         if (offset < 0) offset = 0;
     }
-    apply_surface(x + offset, y + 2, imagen, screen);
+    apply_surface(suma(x, offset), suma(y, 2), imagen, screen);
     SDL_FreeSurface(imagen);
 }
 
@@ -93,25 +102,26 @@ static void dibujar_boton(const Xboton& b, bool pulsado) {
 // triangles, whose apexes touch the top and bottom edges.
 static void dibujar_marco_spin(int x, int y, int x2, int y2, unsigned char r, unsigned char g,
                                unsigned char b) {
-    int m = y + (y2 - y) / 2;
-    int punta = x + kFlechas / 2;
+    int m = suma(y, ((long long)y2 - y) / 2);
+    int punta = suma(x, kFlechas / 2);
+    int borde = suma(x, kFlechas);
     setcolor(r, g, b);
     bar(x, y, x2, y2);
     setcolor(0, 0, 0);
     box(x, y, x2, y2);
-    line(x + kFlechas, y, x + kFlechas, y2);
-    line(x, m, x + kFlechas, m);
+    line(borde, y, borde, y2);
+    line(x, m, borde, m);
     line(x, m, punta, y);
-    line(punta, y, x + kFlechas, m);
+    line(punta, y, borde, m);
     line(x, m, punta, y2);
-    line(punta, y2, x + kFlechas, m);
+    line(punta, y2, borde, m);
 }
 
 // 1 on the upper arrow, 2 on the lower, 0 elsewhere. The hit midline lies one
 // row below the drawn divider when the height is odd, and belongs to neither.
 static int tocar_spin(int x, int y, int y2, int px, int py) {
-    int medio = y2 - (y2 - y) / 2;
-    if (!(x < px && px < x + kCampo)) return 0;
+    int medio = suma(y2, -(((long long)y2 - y) / 2));
+    if (!(x < px && px < suma(x, kCampo))) return 0;
     if (y < py && py < medio) return 1;
     if (medio < py && py < y2) return 2;
     return 0;
@@ -122,7 +132,7 @@ static int acotar_indice(int i) { return i < 0 ? 0 : (i > kEntradas - 1 ? kEntra
 // Xboton
 
 Xboton::Xboton(int x, int y, int w, int h, const char* label)
-    : x(x), y(y), x2(x + w), y2(y + h), value(false), visible(true) {
+    : x(x), y(y), x2(suma(x, w)), y2(suma(y, h)), value(false), visible(true) {
     copiar(this->label, label);
 }
 
@@ -154,8 +164,8 @@ void Boton::Dibujar(bool look) {
 }
 
 char* Boton::Valor() {
-    snprintf(cadena, sizeof cadena, "new Boton(%d,%d,%d,%d,(char*)\"%s\");", x, y, x2 - x, y2 - y,
-             label);
+    snprintf(cadena, sizeof cadena, "new Boton(%d,%d,%lld,%lld,(char*)\"%s\");", x, y,
+             (long long)x2 - x, (long long)y2 - y, label);
     return cadena;
 }
 
@@ -175,8 +185,8 @@ void CBoton::SetValue(bool v) { value = v; }
 bool CBoton::GetValue() const { return value; }
 
 char* CBoton::Valor() {
-    snprintf(cadena, sizeof cadena, "new CBoton(%d,%d,%d,%d,(char*)\"%s\");", x, y, x2 - x, y2 - y,
-             label);
+    snprintf(cadena, sizeof cadena, "new CBoton(%d,%d,%lld,%lld,(char*)\"%s\");", x, y,
+             (long long)x2 - x, (long long)y2 - y, label);
     return cadena;
 }
 
@@ -184,7 +194,8 @@ char* CBoton::Valor() {
 
 TextoE::TextoE(int x, int y, const char* texto) : TextoE(x, y, 100, 24, texto) {}
 
-TextoE::TextoE(int x, int y, int w, int h, const char* texto) : x(x), y(y), x2(x + w), y2(y + h) {
+TextoE::TextoE(int x, int y, int w, int h, const char* texto)
+    : x(x), y(y), x2(suma(x, w)), y2(suma(y, h)) {
     copiar(this->texto, texto);
 }
 
@@ -209,10 +220,10 @@ void TextoE::Dibujar() {
     bar(x, y, x2, y2);
     setcolor(0, 0, 0);
     box(x, y, x2, y2);
-    dibujar_texto(x + 2, y + 2, texto, textColor);
+    dibujar_texto(suma(x, 2), suma(y, 2), texto, textColor);
 }
 
-bool TextoE::get(int px, int py) const { return dentro(x, y, x + 100, y + 24, px, py); }
+bool TextoE::get(int px, int py) const { return dentro(x, y, suma(x, 100), suma(y, 24), px, py); }
 
 char* TextoE::Valor() {
     snprintf(cadena, sizeof cadena, "new TextoE(%d,%d,(char*)\"%s\");", x, y, texto);
@@ -237,7 +248,7 @@ void TextoS::Dibujar() { dibujar_texto(x, y, texto, textColor); }
 
 void TextoS::DibujarColor() { dibujar_texto(x, y, texto, ColorDefault); }
 
-bool TextoS::get(int px, int py) const { return dentro(x, y, x + 24, y + 24, px, py); }
+bool TextoS::get(int px, int py) const { return dentro(x, y, suma(x, 24), suma(y, 24), px, py); }
 
 char* TextoS::Valor() {
     snprintf(cadena, sizeof cadena, "new TextoS(%d,%d,(char*)\"%s\");", x, y, texto);
@@ -260,7 +271,7 @@ void TextoS::Move(int nx, int ny) {
 Chequeo::Chequeo(int x, int y, const char* label) : Chequeo(x, y, label, false) {}
 
 Chequeo::Chequeo(int x, int y, const char* label, bool on)
-    : x(x), y(y), x2(x + kLadoChequeo), y2(y + kLadoChequeo), state(on) {
+    : x(x), y(y), x2(suma(x, kLadoChequeo)), y2(suma(y, kLadoChequeo)), state(on) {
     copiar(this->label, label);
 }
 
@@ -271,9 +282,9 @@ void Chequeo::Dibujar() {
     box(x, y, x2, y2);
     if (state) {
         setcolor(255, 0, 0);
-        bar(x + 4, y + 4, x2 - 4, y2 - 4);
+        bar(suma(x, 4), suma(y, 4), suma(x2, -4), suma(y2, -4));
     }
-    dibujar_texto(x2 + 4, y, label, textColor);
+    dibujar_texto(suma(x2, 4), y, label, textColor);
 }
 
 int Chequeo::get(int px, int py) const { return dentro(x, y, x2, y2, px, py) ? 1 : 0; }
@@ -298,14 +309,14 @@ char* Chequeo::ValorS() { return label; }
 void Chequeo::Move(int nx, int ny) {
     x = nx;
     y = ny;
-    x2 = nx + kLadoChequeo;
-    y2 = ny + kLadoChequeo;
+    x2 = suma(nx, kLadoChequeo);
+    y2 = suma(ny, kLadoChequeo);
 }
 
 // SpinBox
 
 SpinBox::SpinBox(int x, int y, int w, int h, int min, int max, int step)
-    : x(x), y(y), x2(x + w), y2(y + h), max(max), min(min), step(step), value(min) {}
+    : x(x), y(y), x2(suma(x, w)), y2(suma(y, h)), max(max), min(min), step(step), value(min) {}
 
 SpinBox::SpinBox(int x, int y) : SpinBox(x, y, 50, 24, 0, 10, 1) {}
 
@@ -316,12 +327,12 @@ int SpinBox::GetValue() const { return value; }
 int SpinBox::get(int px, int py) const { return tocar_spin(x, y, y2, px, py); }
 
 void SpinBox::Increm() {
-    value += step;
+    value = suma(value, step);
     if (value > max) value = max;
 }
 
 void SpinBox::Decrem() {
-    value -= step;
+    value = suma(value, -(long long)step);
     if (value < min) value = min;
 }
 
@@ -329,7 +340,7 @@ void SpinBox::Dibujar() {
     char texto[kTexto];
     snprintf(texto, sizeof texto, "%d", value);
     dibujar_marco_spin(x, y, x2, y2, 200, 150, 255);
-    dibujar_texto(x + kCampo, y + 2, texto, textColor);
+    dibujar_texto(suma(x, kCampo), suma(y, 2), texto, textColor);
 }
 
 char* SpinBox::Valor() {
@@ -345,7 +356,8 @@ void SpinBox::Move(int nx, int ny) { mover(x, y, x2, y2, nx, ny); }
 
 // SpinBoxD
 
-SpinBoxD::SpinBoxD(int x, int y, int w, int h) : x(x), y(y), x2(x + w), y2(y + h), value(0) {
+SpinBoxD::SpinBoxD(int x, int y, int w, int h)
+    : x(x), y(y), x2(suma(x, w)), y2(suma(y, h)), value(0) {
     for (int i = 0; i < kEntradas; i++) items[i][0] = '\0';
 }
 
@@ -379,7 +391,7 @@ void SpinBoxD::Dibujar() {
     char texto[kTexto];
     copiar(texto, items[value]);
     dibujar_marco_spin(x, y, x2, y2, 150, 150, 255);
-    dibujar_texto(x + kCampo, y + 2, texto, textColor);
+    dibujar_texto(suma(x, kCampo), suma(y, 2), texto, textColor);
 }
 
 int SpinBoxD::get(int px, int py) const { return tocar_spin(x, y, y2, px, py); }
@@ -397,7 +409,8 @@ void SpinBoxD::Move(int nx, int ny) { mover(x, y, x2, y2, nx, ny); }
 
 // SpinBoxS
 
-SpinBoxS::SpinBoxS(int x, int y, int w, int h) : x(x), y(y), x2(x + w), y2(y + h), value(0) {
+SpinBoxS::SpinBoxS(int x, int y, int w, int h)
+    : x(x), y(y), x2(suma(x, w)), y2(suma(y, h)), value(0) {
     for (int i = 0; i < kEntradas; i++) items[i] = nullptr;
 }
 
@@ -431,7 +444,7 @@ void SpinBoxS::Dibujar() {
     char texto[kTexto];
     copiar(texto, items[value]);
     dibujar_marco_spin(x, y, x2, y2, 150, 150, 255);
-    dibujar_texto(x + kCampo, y + 2, texto, textColor);
+    dibujar_texto(suma(x, kCampo), suma(y, 2), texto, textColor);
 }
 
 int SpinBoxS::get(int px, int py) const { return tocar_spin(x, y, y2, px, py); }

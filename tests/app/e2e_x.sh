@@ -20,16 +20,8 @@ finish() {
 trap finish EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-# A display number nobody holds.
-n=91
-while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 640x700x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=:$n
-i=0
-until xdotool getmouselocation >/dev/null 2>&1; do
-    i=$((i + 1)); [ $i -gt 100 ] && fail "Xvfb did not start"; sleep 0.05
-done
+. "$(dirname "$0")/../support/xvfb.sh"
+xvfb_start 91 "$work/xvfb.log" || fail "Xvfb did not start"
 
 cd "$data" || fail "no data folder"
 "$exe" >"$work/out.txt" 2>&1 &

@@ -3,6 +3,9 @@
 // the exit statuses of the program itself when its data files are bad.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -19,8 +22,8 @@
 
 namespace {
 
-using testsupport::rgb_at;
 using testsupport::Rgb;
+using testsupport::rgb_at;
 
 void olvidar_widgets() {
     for (const Tecla& t : TECLAS) {
@@ -77,12 +80,12 @@ TEST_F(Shell, KeyboardMapReachesExactlyTheMappedHandler) {
         void (*handler)();
     };
     const Case mapped[] = {
-        {SDLK_BACKSPACE, FunC},  {SDLK_DELETE, FunC},       {SDLK_RETURN, FunIgual},
-        {SDLK_KP_ENTER, FunIgual}, {SDLK_PLUS, FunMas},     {SDLK_KP_PLUS, FunMas},
-        {SDLK_MINUS, FunMenos},  {SDLK_KP_MINUS, FunMenos}, {SDLK_PERIOD, FunPunto},
-        {SDLK_KP_PERIOD, FunPunto}, {SDLK_KP_DIVIDE, FunDIV}, {SDLK_KP_MULTIPLY, FunPor},
-        {SDLK_0, Funcmd0}, {SDLK_5, Funcmd5}, {SDLK_9, Funcmd9},
-        {SDLK_KP0, Funcmd0}, {SDLK_KP1, Funcmd1}, {SDLK_KP9, Funcmd9},
+        {SDLK_BACKSPACE, FunC},     {SDLK_DELETE, FunC},       {SDLK_RETURN, FunIgual},
+        {SDLK_KP_ENTER, FunIgual},  {SDLK_PLUS, FunMas},       {SDLK_KP_PLUS, FunMas},
+        {SDLK_MINUS, FunMenos},     {SDLK_KP_MINUS, FunMenos}, {SDLK_PERIOD, FunPunto},
+        {SDLK_KP_PERIOD, FunPunto}, {SDLK_KP_DIVIDE, FunDIV},  {SDLK_KP_MULTIPLY, FunPor},
+        {SDLK_0, Funcmd0},          {SDLK_5, Funcmd5},         {SDLK_9, Funcmd9},
+        {SDLK_KP0, Funcmd0},        {SDLK_KP1, Funcmd1},       {SDLK_KP9, Funcmd9},
     };
     const Estado inicio = estado();
     for (const auto& c : mapped) {
@@ -157,8 +160,8 @@ TEST_F(Shell, ClickDispatchAnswersStrictlyInsideEachKey) {
             Eventos();
             EXPECT_EQ(estado(), esperado) << t.label << " at " << p[0] << "," << p[1];
         }
-        const int edges[][2] = {{t.x, t.y + 12}, {t.x + 40, t.y + 12}, {t.x + 20, t.y},
-                                {t.x + 20, t.y + 24}};
+        const int edges[][2] = {
+            {t.x, t.y + 12}, {t.x + 40, t.y + 12}, {t.x + 20, t.y}, {t.x + 20, t.y + 24}};
         for (auto p : edges) {
             desde_seis_mas_dos();
             mouse_x = p[0], mouse_y = p[1];
@@ -253,6 +256,34 @@ TEST_F(Shell, LoopHandlesEventsQueuedBehindAQuitRequest) {
     EXPECT_EQ(Fquit, 1);
 }
 
+TEST_F(Shell, MouseMotionBurstsLeaveTheQueueToKeysAndClicks) {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+    }
+    // The dummy driver turns each warp into a motion event when motion is queued.
+    for (int i = 0; i < 300; i++) SDL_WarpMouse((Uint16)(10 + i % 200), (Uint16)(150 + i % 2));
+    int empujados = 0;
+    for (int i = 0; i < 100; i++) {
+        SDL_Event k = i % 2 ? raton(SDL_MOUSEBUTTONUP, 36, 308) : tecla(SDLK_1);
+        empujados += SDL_PushEvent(&k) == 0;
+    }
+    EXPECT_EQ(empujados, 100) << "SDL 1.2's queue holds 128 events";
+    int teclas = 0, clics = 0, otros = 0;
+    while (SDL_PollEvent(&e)) {
+        teclas += e.type == SDL_KEYDOWN;
+        clics += e.type == SDL_MOUSEBUTTONUP;
+        otros += e.type != SDL_KEYDOWN && e.type != SDL_MOUSEBUTTONUP;
+    }
+    EXPECT_EQ(teclas, 50);
+    EXPECT_EQ(clics, 50);
+    EXPECT_EQ(otros, 0);
+    const Uint8 usados[] = {SDL_KEYDOWN, SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP, SDL_QUIT};
+    for (Uint8 t : usados) EXPECT_EQ(SDL_EventState(t, SDL_QUERY), SDL_ENABLE) << int(t);
+    const Uint8 sin_uso[] = {SDL_KEYUP,       SDL_MOUSEMOTION,   SDL_ACTIVEEVENT,
+                             SDL_VIDEOEXPOSE, SDL_JOYAXISMOTION, SDL_JOYBUTTONDOWN};
+    for (Uint8 t : sin_uso) EXPECT_EQ(SDL_EventState(t, SDL_QUERY), SDL_IGNORE) << int(t);
+}
+
 TEST_F(Shell, OnKeyEndsTheLoopWithEndAndEscapeWithout) {
     struct Case {
         SDL_Event events[2];
@@ -285,54 +316,199 @@ std::string temp_dir() {
 }
 
 void write_file(const std::string& path, const std::string& text) {
-    FILE* f = fopen(path.c_str(), "w");
+    FILE* f = fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    fputs(text.c_str(), f);
+    fwrite(text.data(), 1, text.size(), f);
     fclose(f);
 }
 
-void copy_file(const std::string& from, const std::string& to) {
-    std::string cmd = "cp '" + from + "' '" + to + "'";
-    ASSERT_EQ(system(cmd.c_str()), 0);
+std::string read_file(const std::string& path) {
+    std::string s;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return s;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+    fclose(f);
+    return s;
+}
+
+// A PNG of w x h pixels all of one colour, RGB or RGBA, its rows in stored
+// (uncompressed) deflate blocks.
+std::string png(int w, int h, bool alfa, const unsigned char rgba[4]) {
+    auto be32 = [](uint32_t v) {
+        std::string s(4, '\0');
+        for (int i = 0; i < 4; i++) s[i] = char(v >> (24 - 8 * i));
+        return s;
+    };
+    auto trozo = [&](const char* tipo, const std::string& datos) {
+        std::string t = tipo + datos;
+        uint32_t c = 0xFFFFFFFF;
+        for (unsigned char b : t) {
+            c ^= b;
+            for (int k = 0; k < 8; k++) c = c & 1 ? 0xEDB88320 ^ (c >> 1) : c >> 1;
+        }
+        return be32((uint32_t)datos.size()) + t + be32(~c);
+    };
+    std::string filas;
+    for (int y = 0; y < h; y++) {
+        filas += '\0';
+        for (int x = 0; x < w; x++) filas.append((const char*)rgba, alfa ? 4 : 3);
+    }
+    std::string z = "\x78\x01";
+    for (size_t i = 0; i < filas.size(); i += 65535) {
+        size_t n = std::min<size_t>(65535, filas.size() - i);
+        const char cabeza[] = {char(i + n == filas.size()), char(n), char(n >> 8), char(~n),
+                               char(~n >> 8)};
+        z.append(cabeza, 5).append(filas, i, n);
+    }
+    uint32_t a = 1, b = 0;
+    for (unsigned char c : filas) a = (a + c) % 65521, b = (b + a) % 65521;
+    z += be32(b << 16 | a);
+    std::string ihdr = be32(w) + be32(h) + char(8) + char(alfa ? 6 : 2) + std::string(3, '\0');
+    return std::string("\x89PNG\r\n\x1a\n", 8) + trozo("IHDR", ihdr) + trozo("IDAT", z) +
+           trozo("IEND", "");
+}
+
+// What a test puts in place of a data file.
+enum Contenido {
+    REAL,
+    FALTA,
+    VACIO,
+    CORTADO,
+    TEXTO,
+    CABECERA_PNG,
+    DEL_OTRO,
+    PEQUENA,
+    GRANDE,
+    ALFA
+};
+
+void poner(const std::string& dir, const char* nombre, const char* otro, Contenido c) {
+    const std::string data = CALC_DATA_DIR;
+    const unsigned char azul[4] = {0, 0, 200, 0};
+    std::string real = read_file(data + "/" + nombre);
+    std::string texto;
+    switch (c) {
+    case REAL: texto = real; break;
+    case FALTA: return;
+    case VACIO: break;
+    case CORTADO: texto = real.substr(0, real.size() / 2); break;
+    case TEXTO: texto = "This is not a data file.\n" + std::string(2000, 'x'); break;
+    case CABECERA_PNG: texto = "\x89PNG\r\n\x1a\nnot really"; break;
+    case DEL_OTRO: texto = read_file(data + "/" + otro); break;
+    case PEQUENA: texto = png(100, 80, false, azul); break;
+    case GRANDE: texto = png(400, 600, false, azul); break;
+    case ALFA: texto = png(248, 501, true, azul); break;
+    }
+    write_file(dir + "/" + nombre, texto);
+}
+
+// Starts the program in `dir`, its standard output going to dir/salida.txt.
+pid_t lanzar(const std::string& dir) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0 || !freopen("salida.txt", "w", stdout)) _exit(127);
+        execl(CALC_EXE, CALC_EXE, (char*)nullptr);
+        _exit(127);
+    }
+    return pid;
+}
+
+// Waits up to `ms` milliseconds for the program to end: true and its status
+// when it did.
+bool esperar(pid_t pid, int ms, int& status) {
+    for (int t = 0; t < ms; t += 10) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return true;
+        usleep(10000);
+    }
+    return false;
 }
 
 TEST(Program, BadDataFilesEndWithStatusTwoAndTheirMessage) {
-    const std::string data = CALC_DATA_DIR;
+    const char* face = "Error al cargar caltrq.png\n";
+    const char* font = "Error cargando Font\n";
     struct Case {
         const char* name;
-        bool face, face_garbage, font, font_garbage;
-        const char* message;
+        Contenido face, font;
+        const char* message; // null: it runs until asked to stop
     };
     const Case cases[] = {
-        {"nothing", false, false, false, false, "Error al cargar caltrq.png\n"},
-        {"corrupt face", true, true, true, false, "Error al cargar caltrq.png\n"},
-        {"no font", true, false, false, false, "Error cargando Font\n"},
-        {"corrupt font", true, false, true, true, "Error cargando Font\n"},
+        {"nothing", FALTA, FALTA, face},
+        {"no face", FALTA, REAL, face},
+        {"empty face", VACIO, REAL, face},
+        {"truncated face", CORTADO, REAL, face},
+        {"face that is text", TEXTO, REAL, face},
+        {"corrupt face", CABECERA_PNG, REAL, face},
+        {"face that is a font", DEL_OTRO, REAL, face},
+        {"no font", REAL, FALTA, font},
+        {"empty font", REAL, VACIO, font},
+        {"truncated font", REAL, CORTADO, font},
+        {"font that is text", REAL, TEXTO, font},
+        {"font that is an image", REAL, DEL_OTRO, font},
+        {"smaller face", PEQUENA, REAL, nullptr},
+        {"larger face", GRANDE, REAL, nullptr},
+        {"face with alpha", ALFA, REAL, nullptr},
     };
     for (const auto& c : cases) {
         std::string dir = temp_dir();
-        if (c.face) {
-            if (c.face_garbage)
-                write_file(dir + "/caltrq.png", "\x89PNG\r\n\x1a\nnot really");
-            else
-                copy_file(data + "/caltrq.png", dir + "/caltrq.png");
+        poner(dir, "caltrq.png", "fontlcd.ttf", c.face);
+        poner(dir, "fontlcd.ttf", "caltrq.png", c.font);
+        pid_t pid = lanzar(dir);
+        ASSERT_GT(pid, 0);
+        int status = 0;
+        bool ended = esperar(pid, c.message ? 10000 : 1500, status);
+        if (!c.message) {
+            EXPECT_FALSE(ended) << c.name << ": it should keep running";
+            if (!ended) {
+                kill(pid, SIGTERM); // SDL turns it into a quit request
+                ended = esperar(pid, 5000, status);
+            }
         }
-        if (c.font) {
-            if (c.font_garbage)
-                write_file(dir + "/fontlcd.ttf", std::string(2000, 'x'));
-            else
-                copy_file(data + "/fontlcd.ttf", dir + "/fontlcd.ttf");
+        if (!ended) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            ADD_FAILURE() << c.name << ": hangs";
+            continue;
         }
-        std::string cmd = "cd '" + dir + "' && '" CALC_EXE "'";
-        FILE* p = popen(cmd.c_str(), "r");
-        ASSERT_NE(p, nullptr);
-        std::string out;
-        char buf[256];
-        while (fgets(buf, sizeof buf, p)) out += buf;
-        int status = pclose(p);
         ASSERT_TRUE(WIFEXITED(status)) << c.name << ": crashed";
-        EXPECT_EQ(WEXITSTATUS(status), 2) << c.name;
-        EXPECT_EQ(out, "Profundidad bit=32  byte=4\n" + std::string(c.message)) << c.name;
+        EXPECT_EQ(WEXITSTATUS(status), c.message ? 2 : 0) << c.name;
+        EXPECT_EQ(read_file(dir + "/salida.txt"),
+                  "Profundidad bit=32  byte=4\n" + std::string(c.message ? c.message : ""))
+            << c.name;
+        std::string rm = "rm -rf '" + dir + "'";
+        system(rm.c_str());
+    }
+}
+
+// The frame of a face of another size, or with an alpha channel, as far as it
+// goes: the face's own colour where it lies, the start-up green elsewhere, and
+// the display line over it.
+TEST(Program, AFaceOfAnotherSizeShowsWhatItCan) {
+    const Rgb azul = {0, 0, 200}, verde = {21, 170, 48}, linea = {133, 248, 73};
+    struct Case {
+        Contenido face;
+        Rgb dentro, fuera; // at (50, 40) and at (200, 400)
+    };
+    const Case cases[] = {{PEQUENA, azul, verde}, {GRANDE, azul, azul}, {ALFA, azul, azul}};
+    for (const auto& c : cases) {
+        std::string dir = temp_dir();
+        poner(dir, "caltrq.png", "", c.face);
+        poner(dir, "fontlcd.ttf", "", REAL);
+        olvidar_widgets();
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+        ::testing::internal::CaptureStdout();
+        int estado = arranque();
+        ::testing::internal::GetCapturedStdout();
+        ASSERT_EQ(estado, 0) << c.face;
+        EXPECT_EQ(rgb_at(screen, 50, 40), c.dentro) << c.face;
+        EXPECT_EQ(rgb_at(screen, 200, 400), c.fuera) << c.face;
+        int tinta = 0;
+        for (int y = 168; y < 210; y++)
+            for (int x = 6; x < 248; x++) tinta += rgb_at(screen, x, y) == linea;
+        EXPECT_GT(tinta, 20) << c.face << ": the display line's «0»";
+        clean_up();
+        ASSERT_EQ(chdir(CALC_DATA_DIR), 0);
         std::string rm = "rm -rf '" + dir + "'";
         system(rm.c_str());
     }

@@ -3,8 +3,10 @@
 // dummy video driver.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <unistd.h>
@@ -17,8 +19,8 @@
 using testsupport::make_surface;
 using testsupport::picture;
 using testsupport::raw_pixel;
-using testsupport::rgb_at;
 using testsupport::Rgb;
+using testsupport::rgb_at;
 using testsupport::same_picture;
 
 namespace {
@@ -73,7 +75,10 @@ TEST_F(OnSurface, LineDrawsExactlyItsPixelsFromEitherEnd) {
         {0, 0, 2, 5, {{0, 0}, {0, 1}, {0, 2}, {1, 3}, {1, 4}, {2, 5}}},
         {0, 0, 3, 3, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}},
         {0, 1, 3, 0, {{3, 0}, {2, 0}, {1, 0}, {0, 1}}},
-        {0, 3, 10, 0,
+        {0,
+         3,
+         10,
+         0,
          {{10, 0}, {9, 0}, {8, 0}, {7, 0}, {6, 1}, {5, 1}, {4, 1}, {3, 2}, {2, 2}, {1, 2}, {0, 3}}},
         {4, 4, 4, 4, {{4, 4}}},
         {5, 5, 5, 2, {{5, 2}, {5, 3}, {5, 4}, {5, 5}}},
@@ -100,8 +105,8 @@ TEST_F(OnSurface, LineClampsOnlyItsFirstEndPointWhenNegative) {
     for (const auto& c : cases) {
         use(12, 8);
         line(c.x1, c.y1, c.x2, c.y2);
-        EXPECT_EQ(inked(), c.expected) << "line(" << c.x1 << "," << c.y1 << "," << c.x2 << ","
-                                       << c.y2 << ")";
+        EXPECT_EQ(inked(), c.expected)
+            << "line(" << c.x1 << "," << c.y1 << "," << c.x2 << "," << c.y2 << ")";
     }
 }
 
@@ -125,19 +130,24 @@ TEST_F(OnSurface, BoxOutlinesAndBarFillsLeaveTheBottomRowToTheFrame) {
         std::vector<std::string> expected;
     };
     const Case cases[] = {
-        {"box(-2,3,5,-6)", [] { box(-2, 3, 5, -6); },
+        {"box(-2,3,5,-6)",
+         [] { box(-2, 3, 5, -6); },
          {"######......", "#....#......", "#....#......", "######......", "............",
           "............", "............", "............"}},
-        {"bar(2,3,5,6)", [] { bar(2, 3, 5, 6); },
+        {"bar(2,3,5,6)",
+         [] { bar(2, 3, 5, 6); },
          {"............", "............", "............", "..####......", "..####......",
           "..####......", "............", "............"}},
-        {"bar(5,6,2,3)", [] { bar(5, 6, 2, 3); },
+        {"bar(5,6,2,3)",
+         [] { bar(5, 6, 2, 3); },
          {"............", "............", "............", "..####......", "..####......",
           "..####......", "............", "............"}},
-        {"bar(2,3,5,3)", [] { bar(2, 3, 5, 3); },
+        {"bar(2,3,5,3)",
+         [] { bar(2, 3, 5, 3); },
          {"............", "............", "............", "............", "............",
           "............", "............", "............"}},
-        {"bar then box", [] { bar(1, 1, 4, 3), box(1, 1, 4, 3); },
+        {"bar then box",
+         [] { bar(1, 1, 4, 3), box(1, 1, 4, 3); },
          {"............", ".####.......", ".####.......", ".####.......", "............",
           "............", "............", "............"}},
     };
@@ -152,9 +162,10 @@ TEST_F(OnSurface, DrawingOffTheSurfaceWritesNothingOutsideIt) {
     // Run under AddressSanitizer too: a write past the pixel memory is reported there.
     const int big = 1 << 20;
     const int calls[][4] = {
-        {20, 0, 20, 7},    {0, 20, 11, 20},    {-5, -5, -1, -1},  {3, 2, 40, 30},
-        {11, 7, -30, 60},  {-big, -big, big, big}, {big, 0, -big, 7}, {0, big, 11, -big},
-        {2147483647, 3, -2147483647, 5}, {6, 6, 6, 2000000000},
+        {20, 0, 20, 7},        {0, 20, 11, 20},    {-5, -5, -1, -1},
+        {3, 2, 40, 30},        {11, 7, -30, 60},   {-big, -big, big, big},
+        {big, 0, -big, 7},     {0, big, 11, -big}, {2147483647, 3, -2147483647, 5},
+        {6, 6, 6, 2000000000},
     };
     for (const auto& c : calls) {
         for (int bpp : {8, 16, 24, 32}) {
@@ -171,6 +182,24 @@ TEST_F(OnSurface, DrawingOffTheSurfaceWritesNothingOutsideIt) {
     }
     screen = nullptr;
     line(0, 0, 5, 5), bar(0, 0, 5, 5), box(0, 0, 5, 5), plot(1, 1);
+}
+
+TEST_F(OnSurface, BlitsFarOffTheDestinationDoNotWrapRoundOntoIt) {
+    SDL_Surface* mancha = make_surface(4, 2);
+    SDL_FillRect(mancha, nullptr, SDL_MapRGB(mancha->format, 255, 255, 255));
+    const std::vector<std::string> vacio(8, "............");
+    const int lejos[][2] = {{65536 + 1, 1},       {1, 65536 + 2},   {-65536 + 1, 1},
+                            {32768, 0},           {0, 32768 + 3},   {2147483647, 2},
+                            {-2147483647 - 1, 0}, {-32769, -32769}, {1, -2147483647 - 1}};
+    for (auto p : lejos) {
+        use(12, 8);
+        apply_surface(p[0], p[1], mancha, screen);
+        EXPECT_TRUE(same_picture(vacio, picture(surface))) << "at " << p[0] << "," << p[1];
+    }
+    use(12, 8);
+    apply_surface(10, 7, mancha, screen);
+    EXPECT_EQ(inked(), (Points{{10, 7}, {11, 7}})) << "near positions are kept exactly";
+    SDL_FreeSurface(mancha);
 }
 
 TEST_F(OnSurface, PutpixelWritesExactlyTheBytesOfOnePixelAtEveryDepth) {
@@ -228,6 +257,41 @@ std::string write_keyed_image(const std::string& dir) {
     return path;
 }
 
+// Copies of the mono font with one table damaged: "loca" zeroed, so that it
+// opens and every glyph is empty, as FreeType gives the glyphs of a file cut
+// short; "hhea" stating an ascent of 32000 units, a digit some 500 pixels
+// tall at 32 points; or "hmtx" with every glyph starting 4000 units left of
+// its origin, which SDL_ttf would draw before the start of its text surface.
+std::string damaged_font(const std::string& dir, const char* table) {
+    FILE* f = fopen(testsupport::kMonoFont, "rb");
+    if (!f) return "";
+    std::vector<unsigned char> d(1 << 20);
+    d.resize(fread(d.data(), 1, d.size(), f));
+    fclose(f);
+    auto u16 = [&](size_t o) { return size_t(d[o]) << 8 | d[o + 1]; };
+    auto u32 = [&](size_t o) { return u16(o) << 16 | u16(o + 2); };
+    auto buscar = [&](const char* tag, size_t& off, size_t& len) {
+        for (size_t i = 0, e = 12; i < u16(4); i++, e += 16)
+            if (memcmp(&d[e], tag, 4) == 0) off = u32(e + 8), len = u32(e + 12);
+    };
+    size_t off = 0, len = 0, hhea = 0, hhea_len = 0;
+    buscar(table, off, len);
+    buscar("hhea", hhea, hhea_len);
+    if (!strcmp(table, "loca")) std::fill_n(&d[off], len, 0);
+    if (!strcmp(table, "hhea")) d[off + 4] = 0x7D, d[off + 5] = 0x00;
+    if (!strcmp(table, "hmtx")) {
+        // Left side bearings: one in each of the first n 4-byte records, then a list.
+        size_t n = u16(hhea + 34);
+        for (size_t o = 0; o < len; o += 2)
+            if (o >= 4 * n || o % 4 == 2) d[off + o] = 0xF0, d[off + o + 1] = 0x60;
+    }
+    std::string path = dir + "/" + table + ".ttf";
+    if (!(f = fopen(path.c_str(), "wb"))) return "";
+    fwrite(d.data(), 1, d.size(), f);
+    fclose(f);
+    return path;
+}
+
 void drop_fonts() {
     for (TTF_Font** f : {&font, &font1, &font2}) {
         if (*f) TTF_CloseFont(*f);
@@ -279,12 +343,36 @@ TEST_F(Loaded, LoadFilesReportsEachFailureAndKeepsWhatLoaded) {
     std::string cmd = "head -c 40 " + image + " > " + truncated;
     ASSERT_EQ(system(cmd.c_str()), 0);
     std::string font_missing = dir + "/nofont.ttf";
+    // A 1 x 1 PNG whose IDAT states 2 GB and the file ends after 11 of them.
+    std::string long_chunk = dir + "/long_chunk.png";
+    f = fopen(long_chunk.c_str(), "wb");
+    fwrite("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x01\0\0\0\x01\x08\x02\0\0\0\x90\x77\x53"
+           "\xde\x7f\xff\xff\xf0IDAT\x78\x9c\x63\x60\x60\x38\x01\0\0\xcc\0\xc9",
+           1, 53, f);
+    fclose(f);
+    // The keyed image with a bit count of 6145 in its header.
+    std::string bad_depth = dir + "/bad_depth.bmp";
+    cmd = "cp " + image + " " + bad_depth + " && printf '\\001\\030' | dd of=" + bad_depth +
+          " bs=1 seek=28 conv=notrunc 2>/dev/null";
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    std::string empty = dir + "/empty.png";
+    fclose(fopen(empty.c_str(), "w"));
+    std::string font_blank = damaged_font(dir, "loca");
+    std::string font_tall = damaged_font(dir, "hhea");
+    std::string font_left = damaged_font(dir, "hmtx");
+    ASSERT_FALSE(font_blank.empty() || font_tall.empty() || font_left.empty());
     const Case cases[] = {
         {nullptr, nullptr, 1, ""},
         {missing.c_str(), testsupport::kMonoFont, 0, nullptr},
         {garbage.c_str(), testsupport::kMonoFont, 0, nullptr},
         {truncated.c_str(), testsupport::kMonoFont, 0, nullptr},
+        {long_chunk.c_str(), testsupport::kMonoFont, 0, nullptr},
+        {bad_depth.c_str(), testsupport::kMonoFont, 0, nullptr},
+        {empty.c_str(), testsupport::kMonoFont, 0, nullptr},
         {image.c_str(), font_missing.c_str(), 0, "Error cargando Font\n"},
+        {image.c_str(), font_blank.c_str(), 0, "Error cargando Font\n"},
+        {image.c_str(), font_tall.c_str(), 0, "Error cargando Font\n"},
+        {image.c_str(), font_left.c_str(), 0, "Error cargando Font\n"},
         {image.c_str(), testsupport::kMonoFont, 1, ""},
     };
     for (const auto& c : cases) {
@@ -292,8 +380,12 @@ TEST_F(Loaded, LoadFilesReportsEachFailureAndKeepsWhatLoaded) {
         SDL_FreeSurface(background);
         background = nullptr;
         ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         int result = load_files(c.first, nullptr, c.fontfile);
         std::string out = ::testing::internal::GetCapturedStdout();
+        // libpng complains on standard error once it decodes a damaged file;
+        // one whose chunks run past its end is refused before that.
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << (c.first ? c.first : "null");
         std::string want = c.message ? c.message : "Error al cargar " + std::string(c.first) + "\n";
         EXPECT_EQ(result, c.result) << (c.first ? c.first : "null");
         EXPECT_EQ(out, want) << (c.first ? c.first : "null");
@@ -309,6 +401,37 @@ TEST_F(Loaded, LoadFilesReportsEachFailureAndKeepsWhatLoaded) {
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(TTF_FontHeight(font) > TTF_FontHeight(font1), true);
     EXPECT_EQ(TTF_FontHeight(font1) > TTF_FontHeight(font2), true);
+}
+
+// SDL_image reads a header without looking at what its reads return; past
+// the end of the file it used to go on with leftovers (valgrind shows them as
+// uninitialised values). Cut anywhere, an image must be refused, every time.
+TEST_F(Loaded, AnImageCutShortAnywhereIsRefusedWithItsMessage) {
+    SDL_Surface* blanca = make_surface(8, 8, 24);
+    SDL_FillRect(blanca, nullptr, SDL_MapRGB(blanca->format, 255, 255, 255));
+    std::string entera = dir + "/entera.bmp", cortada = dir + "/cortada.bmp";
+    SDL_SaveBMP(blanca, entera.c_str());
+    SDL_FreeSurface(blanca);
+    FILE* f = fopen(entera.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::vector<char> bytes(4096);
+    bytes.resize(fread(bytes.data(), 1, bytes.size(), f));
+    fclose(f);
+    for (size_t n = 0; n < bytes.size(); n++) {
+        f = fopen(cortada.c_str(), "wb");
+        fwrite(bytes.data(), 1, n, f);
+        fclose(f);
+        ::testing::internal::CaptureStdout();
+        SDL_Surface* img = load_image(cortada.c_str());
+        std::string out = ::testing::internal::GetCapturedStdout();
+        EXPECT_EQ(img, nullptr) << n << " of " << bytes.size() << " bytes";
+        EXPECT_EQ(out, "Error al cargar " + cortada + "\n") << n << " bytes";
+        SDL_FreeSurface(img);
+    }
+    SDL_Surface* img = load_image(entera.c_str());
+    ASSERT_NE(img, nullptr);
+    EXPECT_EQ(rgb_at(img, 3, 3), (Rgb{255, 255, 255}));
+    SDL_FreeSurface(img);
 }
 
 TEST_F(Loaded, CyanPixelsOfALoadedImageAreTransparent) {
@@ -333,6 +456,41 @@ TEST_F(Loaded, CyanPixelsOfALoadedImageAreTransparent) {
     apply_surface(0, 0, nullptr, dest);
     SDL_FreeSurface(dest);
     SDL_FreeSurface(keyed);
+}
+
+// apply_surface copies colour-keyed 32-bit images itself, a row at a time;
+// it must leave every byte exactly as SDL's own blit leaves it, wherever the
+// image lands, whatever the destination's clip and stray fourth bytes.
+TEST(KeyedBlit, FastCopyMatchesSdlBlitByteForByte) {
+    srand(7);
+    // One round in four has no key pixel at all, the way a face has none.
+    auto random_fill = [](SDL_Surface* s, Uint32 key, bool keys) {
+        Uint32* p = (Uint32*)s->pixels;
+        for (int i = 0; i < s->pitch / 4 * s->h; i++)
+            p[i] = keys && rand() % 3 == 0 ? key : (Uint32)rand() * 2654435761u;
+    };
+    for (int round = 0; round < 400; round++) {
+        int sw = 1 + rand() % 40, sh = 1 + rand() % 9, dw = 1 + rand() % 48, dh = 1 + rand() % 11;
+        SDL_Surface* src = make_surface(sw, sh, 32);
+        SDL_Surface* ours = make_surface(dw, dh, 32);
+        SDL_Surface* sdls = make_surface(dw, dh, 32);
+        ASSERT_TRUE(src && ours && sdls);
+        Uint32 key = SDL_MapRGB(src->format, 0, 255, 255);
+        random_fill(src, key, round % 4 != 0);
+        random_fill(ours, key, true);
+        memcpy(sdls->pixels, ours->pixels, (size_t)ours->pitch * ours->h);
+        SDL_SetColorKey(src, SDL_SRCCOLORKEY, key);
+        SDL_Rect clip = {(Sint16)(rand() % dw), (Sint16)(rand() % dh), (Uint16)(1 + rand() % dw),
+                         (Uint16)(1 + rand() % dh)};
+        if (round % 3) SDL_SetClipRect(ours, &clip), SDL_SetClipRect(sdls, &clip);
+        int x = rand() % (dw + 2 * sw) - sw, y = rand() % (dh + 2 * sh) - sh;
+        apply_surface(x, y, src, ours);
+        SDL_Rect at = {(Sint16)x, (Sint16)y, 0, 0};
+        SDL_UpperBlit(src, nullptr, sdls, &at);
+        EXPECT_EQ(memcmp(ours->pixels, sdls->pixels, (size_t)ours->pitch * ours->h), 0)
+            << "source " << sw << "x" << sh << " at " << x << "," << y << " on " << dw << "x" << dh;
+        for (SDL_Surface* s : {src, ours, sdls}) SDL_FreeSurface(s);
+    }
 }
 
 TEST_F(Loaded, PrintTextoDrawsInTheCurrentColourAndNothingForEmptyText) {
@@ -363,7 +521,8 @@ TEST_F(Loaded, PrintTextoDrawsInTheCurrentColourAndNothingForEmptyText) {
     PrintTexto(10, 20, "");
     PrintTexto(10, 20, "", font);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-    EXPECT_TRUE(same_picture(std::vector<std::string>(501, std::string(248, '.')), picture(screen)));
+    EXPECT_TRUE(
+        same_picture(std::vector<std::string>(501, std::string(248, '.')), picture(screen)));
 }
 
 TEST_F(Loaded, CleanUpFreesTheImagesAndStopsSdl) {

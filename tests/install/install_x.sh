@@ -98,16 +98,8 @@ else
     echo "man missing: the man page is not checked"
 fi
 
-# A display number nobody holds.
-n=121
-while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 640x700x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=:$n
-i=0
-until xdotool getmouselocation >/dev/null 2>&1; do
-    i=$((i + 1)); [ $i -gt 100 ] && fail "Xvfb did not start"; sleep 0.05
-done
+. "$(dirname "$0")/../support/xvfb.sh"
+xvfb_start 121 "$work/xvfb.log" || fail "Xvfb did not start"
 
 (cd "$dir" && exec "$exe") >"$work/out.txt" 2>&1 &
 calc_pid=$!

@@ -322,6 +322,54 @@ TEST(Objetos, SpinBoxStepsStopAtTheirOwnLimitOnly) {
     EXPECT_EQ(vistos, std::vector<int>({150, 224, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10}));
 }
 
+TEST(Objetos, CornersAndStepsNearTheIntLimitsClampInsteadOfOverflowing) {
+    const int M = INT_MAX, m = INT_MIN;
+    Boton lejos(M - 10, m + 5, 40, -24, "b");
+    TextoE ancho(M - 10, 0, 40, 24, "t");
+    SpinBox todo(0, 0, 50, 24, 0, 10, 1);
+    todo.y = m, todo.y2 = M; // spans the whole range: its middle is row 0
+    struct Caso {
+        const char* nombre;
+        std::vector<int> obtenido, esperado; // x, y, x2, y2
+    } casos[] = {
+        {"Boton", {lejos.x, lejos.y, lejos.x2, lejos.y2}, {M - 10, m + 5, M, m}},
+        {"Boton moved", movido(Boton(0, 0, 40, 24, "7"), M - 5, m), {M - 5, m, M, m + 24}},
+        {"TextoE moved back", movido(ancho, 0, 0), {0, 0, 10, 24}},
+        {"Chequeo", movido(Chequeo(0, 0, "c"), M - 3, m), {M - 3, m, M, m + 16}},
+        {"Chequeo made", movido(Chequeo(M - 3, M, "c"), M - 3, M), {M - 3, M, M, M}},
+        {"SpinBox", movido(SpinBox(m, 0), M - 20, 0), {M - 20, 0, M, 24}},
+        {"SpinBoxD", movido(SpinBoxD(0, m, 40, -10), 0, m), {0, m, 40, m}},
+        {"SpinBoxS", movido(SpinBoxS(M, M), 1, 2), {1, 2, 1, 2}},
+    };
+    for (const Caso& c : casos) EXPECT_EQ(c.obtenido, c.esperado) << c.nombre;
+    EXPECT_STREQ(lejos.Valor(), "new Boton(2147483637,-2147483643,10,-5,(char*)\"b\");");
+    EXPECT_STREQ(Boton(m, 0, M, 24, "").Valor(),
+                 "new Boton(-2147483648,0,2147483647,24,(char*)\"\");");
+
+    // Hit areas that reach the limit still answer inside, strictly.
+    EXPECT_TRUE(TextoE(M - 50, M - 20, "e").get(M - 1, M - 1));
+    EXPECT_FALSE(TextoE(M - 50, M - 20, "e").get(M, M - 1));
+    EXPECT_TRUE(TextoS(M - 10, 0, "s").get(M - 1, 5));
+    EXPECT_EQ(SpinBox(M - 5, 0).get(M - 1, 5), 1);
+    EXPECT_EQ(todo.get(5, -5), 1);
+    EXPECT_EQ(todo.get(5, 0), 0);
+    EXPECT_EQ(todo.get(5, 5), 2);
+
+    // Steps that pass the range stop at its end, then at the box's own limit.
+    SpinBox grande(0, 0, 50, 24, m, M, M);
+    std::vector<int> vistos;
+    for (int v : {10, -10}) {
+        grande.SetValue(v);
+        grande.Increm(), vistos.push_back(grande.GetValue());
+        grande.SetValue(v);
+        grande.Decrem(), vistos.push_back(grande.GetValue());
+    }
+    SpinBox tope(0, 0, 50, 24, 0, 100, M);
+    tope.SetValue(M - 1);
+    tope.Increm(), vistos.push_back(tope.GetValue());
+    EXPECT_EQ(vistos, std::vector<int>({M, -M + 10, M - 10, m, 100}));
+}
+
 // Stepping, the 15-entry limit and index clamping, alike for both list boxes.
 template <class Lista> void pasos_de_lista(const char* const* textos) {
     Lista vacia(0, 0), tres(0, 0), llena(0, 0), dos(0, 0);
@@ -425,6 +473,39 @@ TEST_F(Lienzo, LabelCentresByHalvedWidthsAndHangsTwoPixelsDown) {
         CBoton(16, 4, c.ancho_boton, 24, m.c_str()).Dibujar();
         EXPECT_TRUE(muestra(16 + c.offset, 6, m.c_str())) << "CBoton " << c.ancho_boton;
     }
+}
+
+// Off the right edge only the bars' clamped last column may show; no label,
+// value or arrow wraps round onto the surface.
+TEST_F(Lienzo, WidgetsFarOffTheRightEdgeDrawNothingBeforeItsLastColumn) {
+    const int M = INT_MAX;
+    struct Caso {
+        const char* nombre;
+        std::function<void(int)> dibujar;
+    } casos[] = {
+        {"Boton", [](int x) { Boton(x, 4, 40, 24, "Hi").Dibujar(false); }},
+        {"Boton B", [](int x) { Boton(x, 4, 40, 24, "Hi").Dibujar(true); }},
+        {"CBoton", [](int x) { CBoton(x, 4, 40, 24, "Hi").Dibujar(); }},
+        {"TextoE", [](int x) { TextoE(x, 4, 40, 24, "Hi").Dibujar(); }},
+        {"TextoS", [](int x) { TextoS(x, 4, "Hi").Dibujar(); }},
+        {"Chequeo", [](int x) { Chequeo(x, 4, "Hi", true).Dibujar(); }},
+        {"SpinBox", [](int x) { SpinBox(x, 4).Dibujar(); }},
+        {"SpinBoxD",
+         [](int x) {
+             SpinBoxD d(x, 4);
+             d.Append("Hi");
+             d.Dibujar();
+         }},
+    };
+    for (const Caso& c : casos)
+        for (int x : {M - 30, M - 3, M, 65536 + 4, 32768 + 4}) {
+            SDL_FillRect(surface, nullptr, fondo);
+            c.dibujar(x);
+            std::vector<std::string> vacio(surface->h, std::string(surface->w - 1, '.'));
+            std::vector<std::string> visto = testsupport::picture(surface, fondo);
+            for (std::string& fila : visto) fila.pop_back();
+            EXPECT_TRUE(testsupport::same_picture(vacio, visto)) << c.nombre << " at x " << x;
+        }
 }
 
 TEST_F(Lienzo, UnusableFontLeavesTheShapesAndOnlyAFailedMeasureSpeaks) {

@@ -1,0 +1,113 @@
+#!/bin/sh
+# Input bursts under a real X server: types 400 key presses 1 ms apart, then
+# clicks keys through a flood of mouse motion, and checks from a screenshot
+# that the result counts every key. The display is compared with frames that
+# render_keys draws in-process; on a mismatch the script looks for the count
+# the display does show, to tell how many keys were handled. Exits 77
+# (skipped) when Xvfb, xdotool or ImageMagick is missing.
+# usage: burst_x.sh CALCULADORA RENDER_KEYS DATA_DIR
+set -u
+exe=$1 render=$2 data=$3
+for tool in Xvfb xdotool import compare; do
+    command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
+done
+
+pares=200    # «1 +» pairs typed in the key burst: 400 presses, then keypad Enter
+clics=12     # «1 +» pairs clicked in the motion burst
+movidas=300  # pointer motions before each click
+
+work=$(mktemp -d)
+xvfb_pid= calc_pid=
+finish() {
+    [ -n "$calc_pid" ] && kill "$calc_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap finish EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+. "$(dirname "$0")/../support/xvfb.sh"
+xvfb_start 91 "$work/xvfb.log" || fail "Xvfb did not start"
+
+cd "$data" || fail "no data folder"
+"$exe" >"$work/out.txt" 2>&1 &
+calc_pid=$!
+wid=$(timeout 10 xdotool search --sync --onlyvisible --pid $calc_pid 2>/dev/null | head -n 1)
+[ -n "$wid" ] || fail "no window"
+
+repeat() { # repeat N TEXT: TEXT N times, without separators
+    r=""; k=0
+    while [ $k -lt "$1" ]; do r="$r$2"; k=$((k + 1)); done
+    printf '%s' "$r"
+}
+shot() { sleep 0.5; import -window "$wid" "$work/$1.png" || fail "screenshot $1"; }
+reference() { SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$render" "$work/$1.bmp" "$2" >/dev/null || fail "render $2"; }
+differ() { compare -metric AE "$work/$1" "$work/$2" null: 2>&1 | cut -d' ' -f1; }
+# The count the display shows, looked for among 0..LIMIT typed as a number.
+shown_count() {
+    c=0
+    while [ $c -le "$2" ]; do
+        reference count "$c"
+        [ "$(differ "$1" count.bmp)" = 0 ] && { echo "$c"; return; }
+        c=$((c + 1))
+    done
+    echo "none of 0..$2"
+}
+check() { # check NAME KEYS_SENT EXPECTED_COUNT
+    reference "ref$1" "$(repeat "$3" "1+")="
+    d=$(differ "$1.png" "ref$1.bmp")
+    if [ "$d" != 0 ]; then
+        fail "$1: $2 keys sent, the display shows $(shown_count "$1.png" $((2 * $3))) instead of $3"
+    fi
+    echo "ok: $1: $2 keys sent, all handled (the display shows $3)"
+}
+
+xdotool mousemove --window "$wid" 124 100
+xdotool windowfocus --sync "$wid" 2>/dev/null
+keys="$(repeat $pares "1 KP_Add ") KP_Enter"
+start=$(date +%s%N)
+# shellcheck disable=SC2086
+xdotool key --delay 1 $keys
+end=$(date +%s%N)
+echo "typed $((2 * pares + 1)) keys in $(((end - start) / 1000000)) ms"
+shot keys
+check keys $((2 * pares + 1)) $pares
+
+# Screen coordinates, so that each move costs xdotool no look-up of the window
+# and the motion comes faster than the loop's 10 ms pass drains it.
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+motion() { # motion N: N pointer moves over the display and keypad
+    m=""; k=0
+    while [ $k -lt "$1" ]; do
+        m="$m mousemove $((X + 20 + (k * 37) % 200)) $((Y + 150 + (k * 53) % 330))"
+        k=$((k + 1))
+    done
+    printf '%s' "$m"
+}
+click_at() { printf ' mousemove %s %s click 1' $((X + $1)) $((Y + $2)); }
+# Key centres on the face: "C" (212, 260), "1" (36, 404), "+" (212, 452), "=" (156, 452).
+cmd="$(motion $movidas)$(click_at 212 260)"
+k=0
+while [ $k -lt $clics ]; do
+    cmd="$cmd$(motion $movidas)$(click_at 36 404)$(motion $movidas)$(click_at 212 452)"
+    k=$((k + 1))
+done
+cmd="$cmd$(motion $movidas)$(click_at 156 452)"
+start=$(date +%s%N)
+# shellcheck disable=SC2086
+xdotool $cmd
+end=$(date +%s%N)
+echo "moved the pointer $(((2 * clics + 2) * movidas)) times around $((2 * clics + 2)) clicks in $(((end - start) / 1000000)) ms"
+shot clicks
+check clicks $((2 * clics + 2)) $clics
+
+xdotool key Escape
+i=0
+while kill -0 $calc_pid 2>/dev/null; do
+    i=$((i + 1)); [ $i -gt 100 ] && fail "still running after Escape"; sleep 0.05
+done
+wait $calc_pid
+status=$?
+calc_pid=
+[ "$status" = 0 ] || fail "exit status $status"
+echo "ok: Escape ends with status 0"

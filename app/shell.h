@@ -5,16 +5,16 @@
 
 #include <SDL.h>
 
-extern int pantaX;        // window width in pixels, 248
-extern int pantaY;        // window height in pixels, 501
-extern SDL_Event event;   // the event being handled
-extern int mouse_x;       // x of the last mouse-button press or release
-extern int mouse_y;       // y of the same event
-extern int Fquit;         // quit flag: only ever set to 1, ends the loop
-extern int tiempo1;       // fast tick counter, reloads to 25
-extern int tiempo2;       // middle tick counter, reloads to 50
-extern int tiempo3;       // slow tick counter, reloads to 100
-extern int segundos;      // wraps of tiempo3, about one a second
+extern int pantaX;      // window width in pixels, 248
+extern int pantaY;      // window height in pixels, 501
+extern SDL_Event event; // the event being handled
+extern int mouse_x;     // x of the last mouse-button press or release
+extern int mouse_y;     // y of the same event
+extern int Fquit;       // quit flag: only ever set to 1, ends the loop
+extern int tiempo1;     // fast tick counter, reloads to 25
+extern int tiempo2;     // middle tick counter, reloads to 50
+extern int tiempo3;     // slow tick counter, reloads to 100
+extern int segundos;    // wraps of tiempo3, about one a second
 
 int SDL_main(int argc, char* argv[]);
 

@@ -156,23 +156,18 @@ static void listar_todo() {
 // One event; true when the frame must be drawn again.
 static bool atender(const SDL_Event& e, bool* salir) {
     switch (e.type) {
-    case SDL_QUIT:
-        *salir = true;
-        return false;
+    case SDL_QUIT: *salir = true; return false;
     case SDL_KEYDOWN:
         if (e.key.keysym.sym == SDLK_ESCAPE) *salir = true;
         if (e.key.keysym.sym == SDLK_F1) listar_todo();
         return false;
-    case SDL_VIDEOEXPOSE:
-        return true;
-    case SDL_MOUSEMOTION:
-        return mover(e.motion.x, e.motion.y);
+    case SDL_VIDEOEXPOSE: return true;
+    case SDL_MOUSEMOTION: return mover(e.motion.x, e.motion.y);
     case SDL_MOUSEBUTTONDOWN:
         return e.button.button == SDL_BUTTON_LEFT && apretar(e.button.x, e.button.y);
     case SDL_MOUSEBUTTONUP:
         return e.button.button == SDL_BUTTON_LEFT && soltar(e.button.x, e.button.y);
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -17,8 +17,8 @@
 namespace {
 
 using testsupport::raw_pixel;
-using testsupport::rgb_at;
 using testsupport::Rgb;
+using testsupport::rgb_at;
 
 class Frame : public ::testing::Test {
   protected:

@@ -22,6 +22,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/files.h"
+
 namespace {
 
 const double ESPERA_MAPA_S = 10;   // give up on a window that never maps
@@ -86,17 +88,6 @@ struct Hilo {
     unsigned long long cambios = 0; // voluntary + involuntary context switches
 };
 
-std::string leer(const std::string& ruta) {
-    std::string s;
-    FILE* f = fopen(ruta.c_str(), "r");
-    if (!f) return s;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-    fclose(f);
-    return s;
-}
-
 unsigned long long campo(const std::string& status, const char* nombre) {
     size_t i = status.find(nombre);
     return i == std::string::npos ? 0 : strtoull(status.c_str() + i + strlen(nombre), nullptr, 10);
@@ -112,10 +103,10 @@ std::map<int, Hilo> hilos(pid_t pid) {
         if (e->d_name[0] == '.') continue;
         std::string t = base + e->d_name + "/";
         Hilo h;
-        h.nombre = leer(t + "comm");
+        h.nombre = testsupport::read_file(t + "comm");
         if (!h.nombre.empty() && h.nombre.back() == '\n') h.nombre.pop_back();
-        h.ns = strtoull(leer(t + "schedstat").c_str(), nullptr, 10);
-        std::string status = leer(t + "status");
+        h.ns = strtoull(testsupport::read_file(t + "schedstat").c_str(), nullptr, 10);
+        std::string status = testsupport::read_file(t + "status");
         h.cambios = campo(status, "voluntary_ctxt_switches:") +
                     campo(status, "nonvoluntary_ctxt_switches:");
         v[atoi(e->d_name)] = h;
@@ -181,7 +172,8 @@ int main(int argc, char* argv[]) {
     }
 
     dormir_hasta(t_mapa + RETRASO_RSS_S);
-    unsigned long long rss = campo(leer("/proc/" + std::to_string(pid) + "/status"), "VmRSS:");
+    unsigned long long rss =
+        campo(testsupport::read_file("/proc/" + std::to_string(pid) + "/status"), "VmRSS:");
     std::map<int, Hilo> antes = hilos(pid);
     double t_antes = ahora();
     dormir_hasta(t_antes + REPOSO_S);

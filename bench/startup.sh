@@ -22,14 +22,6 @@ calc=$(absolute "$calc")
 medir=$(absolute "$medir")
 [ -n "$vacio" ] && vacio=$(absolute "$vacio")
 
-work=$(mktemp -d)
-xvfb_pid=
-finish() {
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap finish EXIT
-
 . "$(dirname "$0")/../tests/support/xvfb.sh"
 xvfb_start 91 "$work/xvfb.log" || { echo "Xvfb did not start" >&2; exit 1; }
 

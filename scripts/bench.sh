@@ -1,29 +1,13 @@
 #!/bin/sh
 # Builds the benchmarks in build-bench (Release) and runs them: the frame, key
 # and primitive benchmarks beside their floors, then the start-up, memory and
-# idle comparison with xcalc under Xvfb. Installs what is missing first, the
-# same way scripts/deps.sh does. REPS (default 9) sets the benchmark
-# repetitions whose medians are reported, STARTS (default 7) the starts of
-# each program; extra arguments go to the benchmark program.
+# idle comparison with xcalc under Xvfb. Installs what is missing first.
+# REPS (default 9) sets the benchmark repetitions whose medians are reported,
+# STARTS (default 7) the starts of each program; extra arguments go to the
+# benchmark program.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/deps.sh
-
-packages="libbenchmark-dev libx11-dev x11-apps x11-utils xvfb"
-missing=""
-for p in $packages; do
-    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-    case "$status" in
-        *" installed") ;;
-        *) missing="$missing $p" ;;
-    esac
-done
-if [ -n "$missing" ]; then
-    echo "Installing:$missing"
-    if [ "$(id -u)" != 0 ]; then SUDO=sudo; else SUDO=; fi
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
-fi
+scripts/deps.sh bench
 
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DCALC_TESTS=OFF >/dev/null
 cmake --build build-bench -j"$(nproc)" --target benchmarks

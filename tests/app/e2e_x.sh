@@ -10,23 +10,13 @@ for tool in Xvfb xdotool import compare; do
     command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
 done
 
-work=$(mktemp -d)
-xvfb_pid= calc_pid=
-finish() {
-    [ -n "$calc_pid" ] && kill "$calc_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap finish EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-
 . "$(dirname "$0")/../support/xvfb.sh"
 xvfb_start 91 "$work/xvfb.log" || fail "Xvfb did not start"
 
 cd "$data" || fail "no data folder"
 "$exe" >"$work/out.txt" 2>&1 &
-calc_pid=$!
-wid=$(timeout 10 xdotool search --sync --onlyvisible --pid $calc_pid 2>/dev/null | head -n 1)
+app_pid=$!
+wid=$(app_window)
 [ -n "$wid" ] || fail "no window"
 
 # Key centres, from the face's key table (top-left + 20, 12).
@@ -85,13 +75,7 @@ d=$(differ error.png start.png)
 echo "ok: the error frame differs from the start frame in $d pixels"
 
 click on
-i=0
-while kill -0 $calc_pid 2>/dev/null; do
-    i=$((i + 1)); [ $i -gt 100 ] && fail "still running after on"; sleep 0.05
-done
-wait $calc_pid
-status=$?
-calc_pid=
+app_wait "on"
 [ "$status" = 0 ] || fail "exit status $status"
 grep -qx END "$work/out.txt" || fail "no END line: $(cat "$work/out.txt")"
 echo "ok: on ends with status 0 and END"

@@ -17,11 +17,13 @@
 #include "app/keypad.h"
 #include "app/shell.h"
 #include "graphics/xgrafi.h"
+#include "tests/support/files.h"
 #include "tests/support/surface.h"
 #include "widgets/objetos.h"
 
 namespace {
 
+using testsupport::read_file;
 using testsupport::Rgb;
 using testsupport::rgb_at;
 
@@ -320,17 +322,6 @@ void write_file(const std::string& path, const std::string& text) {
     ASSERT_NE(f, nullptr);
     fwrite(text.data(), 1, text.size(), f);
     fclose(f);
-}
-
-std::string read_file(const std::string& path) {
-    std::string s;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return s;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-    fclose(f);
-    return s;
 }
 
 // A PNG of w x h pixels all of one colour, RGB or RGBA, its rows in stored

@@ -12,22 +12,12 @@ for tool in Xvfb xdotool import convert compare pkg-config; do
     command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
 done
 
-work=$(mktemp -d)
-xvfb_pid= gal_pid=
-finish() {
-    [ -n "$gal_pid" ] && kill "$gal_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap finish EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-
 . "$(dirname "$0")/../support/xvfb.sh"
 xvfb_start 91 "$work/xvfb.log" || fail "Xvfb did not start"
 
 SDL_AUDIODRIVER=dummy "$exe" >"$work/out.txt" 2>"$work/err.txt" &
-gal_pid=$!
-wid=$(timeout 10 xdotool search --sync --onlyvisible --pid $gal_pid 2>/dev/null | head -n 1)
+app_pid=$!
+wid=$(app_window)
 [ -n "$wid" ] || fail "no window"
 
 # The listing: after the graphics layer's trace line, one statement per widget.
@@ -118,12 +108,6 @@ for class in SpinBox SpinBoxD SpinBoxS; do
 done
 
 xdotool key Escape
-i=0
-while kill -0 $gal_pid 2>/dev/null; do
-    i=$((i + 1)); [ $i -gt 100 ] && fail "still running after Escape"; sleep 0.05
-done
-wait $gal_pid
-status=$?
-gal_pid=
+app_wait "Escape"
 [ "$status" = 0 ] || fail "exit status $status after Escape: $(tail -n 20 "$work/err.txt")"
 echo "ok: Escape ends with status 0"

@@ -16,23 +16,13 @@ pares=200    # «1 +» pairs typed in the key burst: 400 presses, then keypad En
 clics=12     # «1 +» pairs clicked in the motion burst
 movidas=300  # pointer motions before each click
 
-work=$(mktemp -d)
-xvfb_pid= calc_pid=
-finish() {
-    [ -n "$calc_pid" ] && kill "$calc_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap finish EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-
 . "$(dirname "$0")/../support/xvfb.sh"
 xvfb_start 91 "$work/xvfb.log" || fail "Xvfb did not start"
 
 cd "$data" || fail "no data folder"
 "$exe" >"$work/out.txt" 2>&1 &
-calc_pid=$!
-wid=$(timeout 10 xdotool search --sync --onlyvisible --pid $calc_pid 2>/dev/null | head -n 1)
+app_pid=$!
+wid=$(app_window)
 [ -n "$wid" ] || fail "no window"
 
 repeat() { # repeat N TEXT: TEXT N times, without separators
@@ -102,12 +92,6 @@ shot clicks
 check clicks $((2 * clics + 2)) $clics
 
 xdotool key Escape
-i=0
-while kill -0 $calc_pid 2>/dev/null; do
-    i=$((i + 1)); [ $i -gt 100 ] && fail "still running after Escape"; sleep 0.05
-done
-wait $calc_pid
-status=$?
-calc_pid=
+app_wait "Escape"
 [ "$status" = 0 ] || fail "exit status $status"
 echo "ok: Escape ends with status 0"

@@ -15,21 +15,11 @@
 #include <unistd.h>
 
 #include "graphics/xgrafi.h"
+#include "tests/support/files.h"
 
 static std::string cara_real, fuente_real;       // contents of the real files
 static char carpeta[] = "/tmp/calc-fuzz-XXXXXX"; // the scratch folder, the working directory
 static char salida[] = "salida.txt";             // captured standard output, in it
-
-static std::string leer(const char* ruta) {
-    std::string s;
-    FILE* f = fopen(ruta, "rb");
-    if (!f) return s;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-    fclose(f);
-    return s;
-}
 
 static void escribir(const char* ruta, const uint8_t* data, size_t size) {
     FILE* f = fopen(ruta, "wb");
@@ -55,7 +45,7 @@ static int cargar(std::string& dicho) {
     fflush(stdout);
     dup2(guardado, 1);
     close(guardado);
-    dicho = leer(salida);
+    dicho = testsupport::read_file(salida);
     return r;
 }
 
@@ -134,8 +124,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     const char* cara = getenv("CALC_FUZZ_FACE");
     const char* fuente = getenv("CALC_FUZZ_FONT");
-    cara_real = leer(cara ? cara : CALC_DATA_DIR "/caltrq.png");
-    fuente_real = leer(fuente ? fuente : CALC_DATA_DIR "/fontlcd.ttf");
+    cara_real = testsupport::read_file(cara ? cara : CALC_DATA_DIR "/caltrq.png");
+    fuente_real = testsupport::read_file(fuente ? fuente : CALC_DATA_DIR "/fontlcd.ttf");
     if (cara_real.empty() || fuente_real.empty()) {
         fprintf(stderr, "fuzz_loading: the real data files are missing\n");
         abort();

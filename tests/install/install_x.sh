@@ -16,15 +16,7 @@ for tool in Xvfb xdotool xprop import compare identify convert desktop-file-vali
     command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
 done
 
-work=$(mktemp -d)
-xvfb_pid='' calc_pid=''
-finish() {
-    [ -n "$calc_pid" ] && kill "$calc_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap finish EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/../support/xvfb.sh"
 
 stage=$work/stage
 DESTDIR=$stage "$cmake" --install "$build" --prefix /usr --component calculadora \
@@ -98,12 +90,11 @@ else
     echo "man missing: the man page is not checked"
 fi
 
-. "$(dirname "$0")/../support/xvfb.sh"
 xvfb_start 121 "$work/xvfb.log" || fail "Xvfb did not start"
 
 (cd "$dir" && exec "$exe") >"$work/out.txt" 2>&1 &
-calc_pid=$!
-wid=$(timeout 10 xdotool search --sync --onlyvisible --pid $calc_pid 2>/dev/null | head -n 1)
+app_pid=$!
+wid=$(app_window)
 [ -n "$wid" ] || fail "no window: $(cat "$work/out.txt")"
 
 # WM_CLASS(STRING) = "instance", "class": desktops match the class.
@@ -130,13 +121,7 @@ fi
 echo "ok: the first frame shows 0 ($last pixels lit)"
 
 xdotool mousemove --window "$wid" 36 260 click 1
-i=0
-while kill -0 $calc_pid 2>/dev/null; do
-    i=$((i + 1)); [ $i -gt 100 ] && fail "still running after on"; sleep 0.05
-done
-wait $calc_pid
-status=$?
-calc_pid=''
+app_wait "on"
 [ "$status" = 0 ] || fail "exit status $status"
 grep -qx END "$work/out.txt" || fail "no END line: $(cat "$work/out.txt")"
 echo "ok: on ends with status 0 and END"

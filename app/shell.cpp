@@ -3,6 +3,8 @@
 // the counters and drains the event queue through atender().
 #include "app/shell.h"
 
+#include <cstdio>
+
 #include "app/engine.h"
 #include "app/keypad.h"
 #include "graphics/xgrafi.h"
@@ -19,45 +21,50 @@ int tiempo2 = 50;
 int tiempo3 = 100;
 int segundos = 0;
 
-// The main keyboard and the numeric keypad feed the same handlers.
+// The main keyboard and the numeric keypad feed the same handlers. SDL 1.2
+// reports a key by its unshifted symbol: with Shift held, a main-keyboard key
+// types another character (Shift+8 is '*' on a US keyboard, Shift+minus '_'),
+// the keys marked OTRA enter nothing while Shift is held.
+enum { MISMA = 0, OTRA = 1 };
 // clang-format off
 static const struct {
     int symbol;
     void (*handler)();
+    int con_shift; // MISMA: the key does the same with Shift; OTRA: it types another character
 } MAPA[] = {
-    // symbol          handler
-    {SDLK_BACKSPACE,   FunC},
-    {SDLK_DELETE,      FunC},
-    {SDLK_RETURN,      FunIgual},
-    {SDLK_KP_ENTER,    FunIgual},
-    {SDLK_PLUS,        FunMas},
-    {SDLK_KP_PLUS,     FunMas},
-    {SDLK_MINUS,       FunMenos},
-    {SDLK_KP_MINUS,    FunMenos},
-    {SDLK_PERIOD,      FunPunto},
-    {SDLK_KP_PERIOD,   FunPunto},
-    {SDLK_KP_DIVIDE,   FunDIV},
-    {SDLK_KP_MULTIPLY, FunPor},
-    {SDLK_0,           Funcmd0},
-    {SDLK_1,           Funcmd1},
-    {SDLK_2,           Funcmd2},
-    {SDLK_3,           Funcmd3},
-    {SDLK_4,           Funcmd4},
-    {SDLK_5,           Funcmd5},
-    {SDLK_6,           Funcmd6},
-    {SDLK_7,           Funcmd7},
-    {SDLK_8,           Funcmd8},
-    {SDLK_9,           Funcmd9},
-    {SDLK_KP0,         Funcmd0},
-    {SDLK_KP1,         Funcmd1},
-    {SDLK_KP2,         Funcmd2},
-    {SDLK_KP3,         Funcmd3},
-    {SDLK_KP4,         Funcmd4},
-    {SDLK_KP5,         Funcmd5},
-    {SDLK_KP6,         Funcmd6},
-    {SDLK_KP7,         Funcmd7},
-    {SDLK_KP8,         Funcmd8},
-    {SDLK_KP9,         Funcmd9},
+    // symbol          handler    shifted
+    {SDLK_BACKSPACE,   FunC,      MISMA},
+    {SDLK_DELETE,      FunC,      MISMA},
+    {SDLK_RETURN,      FunIgual,  MISMA},
+    {SDLK_KP_ENTER,    FunIgual,  MISMA},
+    {SDLK_PLUS,        FunMas,    OTRA},
+    {SDLK_KP_PLUS,     FunMas,    MISMA},
+    {SDLK_MINUS,       FunMenos,  OTRA},
+    {SDLK_KP_MINUS,    FunMenos,  MISMA},
+    {SDLK_PERIOD,      FunPunto,  OTRA},
+    {SDLK_KP_PERIOD,   FunPunto,  MISMA},
+    {SDLK_KP_DIVIDE,   FunDIV,    MISMA},
+    {SDLK_KP_MULTIPLY, FunPor,    MISMA},
+    {SDLK_0,           Funcmd0,   OTRA},
+    {SDLK_1,           Funcmd1,   OTRA},
+    {SDLK_2,           Funcmd2,   OTRA},
+    {SDLK_3,           Funcmd3,   OTRA},
+    {SDLK_4,           Funcmd4,   OTRA},
+    {SDLK_5,           Funcmd5,   OTRA},
+    {SDLK_6,           Funcmd6,   OTRA},
+    {SDLK_7,           Funcmd7,   OTRA},
+    {SDLK_8,           Funcmd8,   OTRA},
+    {SDLK_9,           Funcmd9,   OTRA},
+    {SDLK_KP0,         Funcmd0,   MISMA},
+    {SDLK_KP1,         Funcmd1,   MISMA},
+    {SDLK_KP2,         Funcmd2,   MISMA},
+    {SDLK_KP3,         Funcmd3,   MISMA},
+    {SDLK_KP4,         Funcmd4,   MISMA},
+    {SDLK_KP5,         Funcmd5,   MISMA},
+    {SDLK_KP6,         Funcmd6,   MISMA},
+    {SDLK_KP7,         Funcmd7,   MISMA},
+    {SDLK_KP8,         Funcmd8,   MISMA},
+    {SDLK_KP9,         Funcmd9,   MISMA},
 };
 // clang-format on
 
@@ -86,25 +93,34 @@ void MiTimer() {
 
 // Event types the loop has no use for. SDL 1.2's queue holds 128 events and
 // drops what arrives while it is full, so a burst of mouse motion or key
-// releases would crowd out the key presses and clicks behind it; SDL stops
-// queueing these types once told to ignore them.
+// releases would crowd out the key presses and clicks behind it. The filter
+// that init() puts in before the window opens keeps them out of the queue;
+// SDL_EventState would too, but it empties the whole queue as it is called,
+// and with it a quit request already there.
 static const Uint8 IGNORADOS[] = {
     SDL_ACTIVEEVENT,   SDL_KEYUP,        SDL_MOUSEMOTION,   SDL_JOYAXISMOTION,
     SDL_JOYBALLMOTION, SDL_JOYHATMOTION, SDL_JOYBUTTONDOWN, SDL_JOYBUTTONUP,
     SDL_SYSWMEVENT,    SDL_VIDEORESIZE,  SDL_VIDEOEXPOSE,
 };
 
-// SDL 1.2 reports the unshifted symbol: Shift+8 ('*' on a US keyboard) would
-// arrive as an 8. A shifted main-keyboard digit is some other character, not
-// that digit, so it is dropped.
-static bool digito_con_shift(const SDL_keysym& k) {
-    return k.sym >= SDLK_0 && k.sym <= SDLK_9 && (k.mod & KMOD_SHIFT);
+static int SDLCALL filtro(const SDL_Event* e) {
+    for (Uint8 tipo : IGNORADOS)
+        if (e->type == tipo) return 0;
+    return 1;
+}
+
+// A key of the map that types another character with the Shift held.
+static bool otra_con_shift(const SDL_keysym& k) {
+    if (!(k.mod & KMOD_SHIFT)) return false;
+    for (const auto& m : MAPA)
+        if (m.symbol == k.sym) return m.con_shift == OTRA;
+    return false;
 }
 
 void atender(const SDL_Event& e) {
     switch (e.type) {
     case SDL_KEYDOWN:
-        if (!digito_con_shift(e.key.keysym)) keyFun(e.key.keysym.sym);
+        if (!otra_con_shift(e.key.keysym)) keyFun(e.key.keysym.sym);
         if (e.key.keysym.sym == SDLK_ESCAPE)
             Fquit = 1;
         else if (e.key.keysym.sym == SDLK_r)
@@ -126,8 +142,11 @@ void atender(const SDL_Event& e) {
 }
 
 int arranque() {
-    if (!init(pantaX, pantaY)) return 1;
-    for (Uint8 tipo : IGNORADOS) SDL_EventState(tipo, SDL_IGNORE);
+    filtro_eventos = filtro;
+    if (!init(pantaX, pantaY)) {
+        fprintf(stderr, "calculadora: no window: %s\n", SDL_GetError());
+        return 1;
+    }
     SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 21, 170, 48));
     if (SDL_Flip(screen) == -1) return 3;
     if (!load_files("caltrq.png", nullptr, "fontlcd.ttf")) return 2;

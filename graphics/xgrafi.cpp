@@ -3,9 +3,14 @@
 // blits and text, then the primitives (putpixel up to bar).
 #include "graphics/xgrafi.h"
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #if defined(__x86_64__) && defined(__GNUC__)
 #define CALC_AVX2 1
 #include <immintrin.h>
@@ -27,79 +32,186 @@ SDL_Surface* dots = nullptr;
 TTF_Font* font = nullptr;
 TTF_Font* font1 = nullptr;
 TTF_Font* font2 = nullptr;
+SDL_EventFilter filtro_eventos = nullptr;
 
-// A damaged font file can open and still be unusable: FreeType gives every
-// glyph past a cut as an empty one (a blank display), broken metrics can make
-// a digit thousands of pixels tall or wide (a surface that size at every
-// repaint, or none at all), and SDL_ttf 2.0 shifts only the first glyph of a
-// text right by its left overhang, so a later glyph that starts further left
-// of its origin than the narrowest advance is drawn before the start of the
-// text surface. A font therefore counts as one that cannot be opened unless
-// every character the display line can show overhangs less than that, stays
-// within 4 times the point size, and a number measures and draws some ink.
-static bool usable(TTF_Font* f, int size) {
-    static const char display[] = "-.0123456789 EIQRSTefinort+";
-    static const char numero[] = "-.0123456789";
-    int minx[sizeof display], advance[sizeof display], narrowest = 4 * size;
-    for (int i = 0; display[i]; i++) {
-        int maxx, miny, maxy;
-        Uint16 c = (Uint16)display[i];
-        if (TTF_GlyphMetrics(f, c, &minx[i], &maxx, &miny, &maxy, &advance[i]) != 0) return false;
-        if (advance[i] < 0 || maxx > 4 * size || advance[i] > 4 * size) return false;
-        if (advance[i] < narrowest) narrowest = advance[i];
+static const int MAX_TEXTO = 4096; // pixels: the widest and tallest text surface drawn
+
+// --- Data files ---
+
+// Data files are opened without waiting (a FIFO would hold open() until some
+// writer came, for good) and only a regular file is kept: a FIFO, a device or
+// a folder counts as a file that cannot be read.
+static FILE* abrir_regular(const char* name) {
+    int fd = open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
+        close(fd);
+        return nullptr;
     }
-    for (int i = 0; display[i]; i++)
-        if (minx[i] < -narrowest) return false;
-    int w = 0, h = 0;
-    if (TTF_SizeText(f, numero, &w, &h) != 0 || w < 1 || h < 1 || h > 4 * size) return false;
-    SDL_Surface* s = TTF_RenderText_Solid(f, numero, SDL_Color{255, 255, 255, 0});
-    bool ink = false;
-    for (int y = 0; s && y < s->h && !ink; y++)
-        for (int x = 0; x < s->w && !ink; x++) ink = ((Uint8*)s->pixels)[y * s->pitch + x] != 0;
-    SDL_FreeSurface(s);
-    return ink;
+    FILE* f = fdopen(fd, "rb");
+    if (!f) close(fd);
+    return f;
 }
 
-static TTF_Font* open_font(const char* fontfile, int size, TTF_Font* previous) {
-    // A second load_files replaces the fonts; close the old ones so they don't leak.
-    if (previous) TTF_CloseFont(previous);
-    TTF_Font* f = TTF_OpenFont(fontfile, size);
-    if (f && !usable(f, size)) {
-        TTF_CloseFont(f);
-        f = nullptr;
+namespace {
+// A file read front to back through a buffer of its own. `ir_a` moves within
+// the buffer when it can and seeks only beyond it, so walking a file of
+// millions of tiny PNG chunks costs a read per 64 KB, not a seek per chunk.
+struct Lectura {
+    FILE* f;
+    long long tamano; // bytes in the file
+    long long base;   // file offset of buf[0]
+    size_t pos, fin;  // next byte and end of what buf holds
+    unsigned char buf[1 << 16];
+
+    void empezar(FILE* file, long long bytes) { f = file, tamano = bytes, base = 0, pos = fin = 0; }
+
+    bool ir_a(long long offset) {
+        if (offset < 0 || offset > tamano) return false;
+        if (offset >= base && offset <= base + (long long)fin) {
+            pos = (size_t)(offset - base);
+            return true;
+        }
+        if (fseeko(f, (off_t)offset, SEEK_SET) != 0) return false;
+        base = offset, pos = fin = 0;
+        return true;
     }
-    return f;
+    long long donde() const { return base + (long long)pos; }
+    bool leer(unsigned char* out, size_t n) {
+        while (n > 0) {
+            if (pos == fin) {
+                base += (long long)fin;
+                pos = 0;
+                fin = fread(buf, 1, sizeof buf, f);
+                if (fin == 0) return false;
+            }
+            size_t k = n < fin - pos ? n : fin - pos;
+            memcpy(out, buf + pos, k);
+            pos += k, out += k, n -= k;
+        }
+        return true;
+    }
+    bool saltar(long long n) { return ir_a(donde() + n); }
+    int byte() {
+        unsigned char b;
+        return leer(&b, 1) ? b : -1;
+    }
+};
+} // namespace
+
+static long long be16(const unsigned char* p) { return p[0] << 8 | p[1]; }
+static long long be32(const unsigned char* p) { return be16(p) << 16 | be16(p + 2); }
+static long long le16(const unsigned char* p) { return p[1] << 8 | p[0]; }
+static long long le32s(const unsigned char* p) {
+    return (int32_t)(uint32_t)(le16(p + 2) << 16 | le16(p));
 }
 
 // SDL_image 1.2 reads a PNG file without looking at what each read returns:
 // past the end of the file it decodes stale data for as long as a chunk's
-// stated length goes on, and a damaged length field makes that minutes. A
-// PNG file is therefore walked first; a chunk that runs past its end makes
-// the file one that cannot be read. Other files go to SDL_image as they are.
-static bool png_chunks_fit(const char* name) {
-    FILE* f = fopen(name, "rb");
-    if (!f) return true;
-    unsigned char h[8];
-    bool fit = true;
-    if (fread(h, 1, 8, f) == 8 && memcmp(h, "\x89PNG\r\n\x1a\n", 8) == 0) {
-        fseek(f, 0, SEEK_END);
-        long long size = ftell(f), pos = 8;
-        while (fit && pos < size && fseek(f, (long)pos, SEEK_SET) == 0 && fread(h, 1, 8, f) == 8) {
-            long long length = (long long)h[0] << 24 | h[1] << 16 | h[2] << 8 | h[3];
-            pos += 12 + length; // length, type, data, CRC
-            fit = pos <= size;
-            if (memcmp(h + 4, "IEND", 4) == 0) break;
-        }
+// stated length goes on. Every chunk must therefore end within the file, the
+// first being IHDR with the image's size.
+static bool medir_png(Lectura& l, long long& w, long long& h) {
+    unsigned char c[16];
+    if (!l.ir_a(8) || !l.leer(c, 16) || memcmp(c + 4, "IHDR", 4) != 0) return false;
+    w = be32(c + 8), h = be32(c + 12);
+    for (long long pos = 8; pos < l.tamano;) {
+        if (!l.ir_a(pos) || !l.leer(c, 8)) return false;
+        pos += 12 + be32(c); // length, type, data, CRC
+        if (pos > l.tamano) return false;
+        if (memcmp(c + 4, "IEND", 4) == 0) break;
     }
-    fclose(f);
-    return fit;
+    return true;
+}
+
+// A BMP states its size in its info header: 16-bit fields in the old 12-byte
+// one, signed 32-bit ones (a negative height is a top-down image) after.
+static bool medir_bmp(Lectura& l, long long& w, long long& h) {
+    unsigned char c[12];
+    if (!l.ir_a(14) || !l.leer(c, 12)) return false;
+    bool viejo = le32s(c) == 12;
+    w = viejo ? le16(c + 4) : llabs(le32s(c + 4));
+    h = viejo ? le16(c + 6) : llabs(le32s(c + 8));
+    return true;
+}
+
+// A GIF's first image (the one SDL_image decodes) has a size of its own,
+// after the colour table and any extension blocks; the screen's is checked too.
+static bool medir_gif(Lectura& l, long long& w, long long& h) {
+    unsigned char c[9];
+    if (!l.ir_a(6) || !l.leer(c, 7)) return false;
+    w = le16(c), h = le16(c + 2);
+    if ((c[4] & 0x80) && !l.saltar(3LL << ((c[4] & 7) + 1))) return false;
+    for (int b; (b = l.byte()) >= 0 && b != ';';) {
+        if (b == '!') {
+            if (l.byte() < 0) return false;
+            for (int n; (n = l.byte()) != 0;)
+                if (n < 0 || !l.saltar(n)) return false;
+        } else if (b == ',') {
+            if (!l.leer(c, 9)) return false;
+            w = w > le16(c + 4) ? w : le16(c + 4);
+            h = h > le16(c + 6) ? h : le16(c + 6);
+            return true;
+        } // SDL_image passes over any other byte, and so does this walk
+    }
+    return false;
+}
+
+// A JPEG states its size in its first start-of-frame segment.
+static bool medir_jpeg(Lectura& l, long long& w, long long& h) {
+    unsigned char c[5];
+    if (!l.ir_a(2)) return false;
+    for (;;) {
+        int m = l.byte();
+        if (m != 0xFF) return false;
+        while ((m = l.byte()) == 0xFF) continue;
+        if (m < 0 || m == 0xD9 || m == 0xDA) return false;   // the end, or the data, before a frame
+        if (m == 0x01 || (m >= 0xD0 && m <= 0xD7)) continue; // markers without a length
+        if (!l.leer(c, 2) || be16(c) < 2) return false;
+        bool frame = m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC;
+        if (frame) {
+            if (!l.leer(c, 5)) return false;
+            h = be16(c + 1), w = be16(c + 3);
+            return true;
+        }
+        if (!l.saltar(be16(c) - 2)) return false;
+    }
+}
+
+// The image formats whose size can be read before decoding, told apart by
+// their first bytes as SDL_image tells them apart. SDL_image reads more
+// formats, but those it reads only by allocating whatever they state.
+static const struct {
+    const char* firma;
+    size_t largo;
+    bool (*medir)(Lectura&, long long&, long long&);
+} FORMATOS[] = {
+    {"\x89PNG\r\n\x1a\n", 8, medir_png},
+    {"BM", 2, medir_bmp},
+    {"GIF87a", 6, medir_gif},
+    {"GIF89a", 6, medir_gif},
+    {"\xff\xd8", 2, medir_jpeg},
+};
+
+// The size an image file states, or false when it states none that can be
+// trusted: an unknown format, a header cut short, a PNG chunk that runs past
+// the end of the file.
+static bool medir_imagen(FILE* f, long long& w, long long& h) {
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0) return false;
+    static Lectura l; // 64 KB, kept off the stack; one file at a time
+    l.empezar(f, (long long)st.st_size);
+    unsigned char firma[8] = {};
+    if (!l.leer(firma, sizeof firma) && l.tamano >= (long long)sizeof firma) return false;
+    for (const auto& formato : FORMATOS)
+        if (memcmp(firma, formato.firma, formato.largo) == 0) return formato.medir(l, w, h);
+    return false;
 }
 
 // SDL_image 1.2 does not look at what its reads return either: past the end
-// of a short or empty file it goes on with whatever its variables and buffers
-// held before (an empty file can pass for a BMP with a header of leftovers).
-// Read through this, what the file cannot give comes as zeros, so such a file
-// decodes the same way every time, and mostly fails at once.
+// of a short file it goes on with whatever its variables and buffers held
+// before. Read through this, what the file cannot give comes as zeros, so
+// such a file decodes the same way every time, and mostly fails at once.
 static int read_or_zeros(SDL_RWops* rw, void* ptr, int size, int count) {
     int got = SDL_RWread((SDL_RWops*)rw->hidden.unknown.data1, ptr, size, count);
     if (got < 0) got = 0;
@@ -120,12 +232,17 @@ static int close_file(SDL_RWops* rw) {
     return 0;
 }
 
-// IMG_Load over that reader: the name's extension is the same hint it gives.
-static SDL_Surface* decode(const char* name) {
-    SDL_RWops* file = SDL_RWFromFile(name, "rb");
+// IMG_Load of an open file over that reader (the file is closed either way);
+// the name's extension is the same hint IMG_Load gives.
+static SDL_Surface* decode(FILE* f, const char* name) {
+    rewind(f);
+    SDL_RWops* file = SDL_RWFromFP(f, 1);
     SDL_RWops* rw = file ? SDL_AllocRW() : nullptr;
     if (!rw) {
-        if (file) SDL_RWclose(file);
+        if (file)
+            SDL_RWclose(file);
+        else
+            fclose(f);
         return nullptr;
     }
     rw->hidden.unknown.data1 = file;
@@ -146,11 +263,166 @@ static bool well_formed(const SDL_Surface* s) {
            (f->BitsPerPixel > 8 || f->palette);
 }
 
+// --- Text ---
+
+// SDL_ttf 2.0 lays a text out from a pen at x = 0, moved right by the first
+// glyph's left overhang and moved by the font's kerning between glyphs; each
+// glyph lands at the pen plus its own left edge. It checks the end of its text
+// surface but not the start: a glyph that lands left of x = 0 (a later glyph
+// overhanging further than the pen has come, or a kerning pair pulling it
+// back) is written before the surface's memory. The layout is therefore
+// worked out here the same way first: the leftmost x any glyph lands at, or
+// false when a glyph has no metrics (SDL_ttf then draws nothing either).
+static bool izquierda_del_texto(TTF_Font* f, const char* text, long long& izquierda) {
+    bool kerning = TTF_GetFontKerning(f) != 0;
+    long long pen = 0;
+    int anterior = 0;
+    izquierda = 0;
+    for (const unsigned char* p = (const unsigned char*)text; *p; p++) {
+        int minx, maxx, miny, maxy, advance;
+        if (TTF_GlyphMetrics(f, *p, &minx, &maxx, &miny, &maxy, &advance) != 0) return false;
+        int indice = TTF_GlyphIsProvided(f, *p);
+        if (kerning && anterior && indice) pen += TTF_GetFontKerningSize(f, anterior, indice);
+        if (p == (const unsigned char*)text && minx < 0) pen -= minx;
+        if (pen + minx < izquierda) izquierda = pen + minx;
+        pen += advance;
+        anterior = indice;
+    }
+    return true;
+}
+
+// The text drawn glyph by glyph into a surface of SDL_ttf's size for it,
+// everything moved right by `desplazar` so that the leftmost glyph lands at
+// x = 0; each glyph is cut to the surface.
+static SDL_Surface* texto_por_glifos(TTF_Font* f, const char* text, SDL_Color colour, int w, int h,
+                                     long long desplazar) {
+    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 8, 0, 0, 0, 0);
+    if (!s) return nullptr;
+    SDL_Color colores[2] = {
+        {(Uint8)(255 - colour.r), (Uint8)(255 - colour.g), (Uint8)(255 - colour.b), 0}, colour};
+    SDL_SetColors(s, colores, 0, 2);
+    SDL_SetColorKey(s, SDL_SRCCOLORKEY, 0);
+    SDL_FillRect(s, nullptr, 0);
+    bool kerning = TTF_GetFontKerning(f) != 0;
+    long long pen = desplazar;
+    int anterior = 0, ascenso = TTF_FontAscent(f);
+    for (const unsigned char* p = (const unsigned char*)text; *p; p++) {
+        int minx, maxx, miny, maxy, advance;
+        TTF_GlyphMetrics(f, *p, &minx, &maxx, &miny, &maxy, &advance);
+        int indice = TTF_GlyphIsProvided(f, *p);
+        if (kerning && anterior && indice) pen += TTF_GetFontKerningSize(f, anterior, indice);
+        SDL_Surface* g = TTF_RenderGlyph_Solid(f, *p, colour);
+        int ancho = g && g->w < maxx - minx ? g->w : maxx - minx; // as SDL_ttf caps it
+        for (int y = 0; g && y < g->h; y++) {
+            long long ty = (long long)ascenso - maxy + y;
+            if (ty < 0 || ty >= h) continue;
+            const Uint8* src = (const Uint8*)g->pixels + y * g->pitch;
+            Uint8* dst = (Uint8*)s->pixels + ty * s->pitch;
+            for (int x = 0; x < ancho; x++) {
+                long long tx = pen + minx + x;
+                if (tx >= 0 && tx < w) dst[tx] |= src[x];
+            }
+        }
+        SDL_FreeSurface(g);
+        pen += advance;
+        anterior = indice;
+    }
+    return s;
+}
+
+SDL_Surface* texto_solido(TTF_Font* f, const char* text, SDL_Color colour) {
+    int w = 0, h = 0;
+    long long izquierda = 0;
+    if (!f || !text || TTF_SizeText(f, text, &w, &h) != 0) return nullptr;
+    // SDL 1.2 keeps a surface's row length in 16 bits and its byte count in
+    // an int: a text surface is held well inside both.
+    if (w <= 0 || h <= 0 || w > MAX_TEXTO || h > MAX_TEXTO) return nullptr;
+    if (!izquierda_del_texto(f, text, izquierda)) return nullptr;
+    if (izquierda >= 0) return TTF_RenderText_Solid(f, text, colour);
+    return texto_por_glifos(f, text, colour, w, h, -izquierda);
+}
+
+// --- Fonts ---
+
+// What a font must do to be kept: draw some ink for each of the ten digits,
+// and for the digits, the point and the minus sign written as one number.
+// A damaged file can open and still draw nothing (FreeType gives every glyph
+// past a cut as an empty one; a glyph without metrics blanks every text it is
+// in); any other font draws safely, since all text goes through texto_solido.
+static bool tiene_tinta(TTF_Font* f, const char* text) {
+    SDL_Surface* s = texto_solido(f, text, SDL_Color{255, 255, 255, 0});
+    bool tinta = false;
+    for (int y = 0; s && y < s->h && !tinta; y++)
+        for (int x = 0; x < s->w && !tinta; x++) tinta = ((Uint8*)s->pixels)[y * s->pitch + x] != 0;
+    SDL_FreeSurface(s);
+    return tinta;
+}
+
+static bool dibuja_numeros(TTF_Font* f) {
+    for (char cifra[2] = "0"; cifra[0] <= '9'; cifra[0]++)
+        if (!tiene_tinta(f, cifra)) return false;
+    return tiene_tinta(f, "-.0123456789");
+}
+
+// One size of the font file, opened only if it is a regular file; a second
+// load_files replaces the fonts, so the old one is closed first.
+static TTF_Font* open_font(const char* fontfile, int size, TTF_Font* previous) {
+    if (previous) TTF_CloseFont(previous);
+    FILE* file = abrir_regular(fontfile);
+    SDL_RWops* rw = file ? SDL_RWFromFP(file, 1) : nullptr;
+    if (!rw) {
+        if (file) fclose(file);
+        return nullptr;
+    }
+    TTF_Font* f = TTF_OpenFontRW(rw, 1, size);
+    if (f && !dibuja_numeros(f)) {
+        TTF_CloseFont(f);
+        f = nullptr;
+    }
+    return f;
+}
+
+// Where no video driver is named, SDL 1.2 goes down its whole list when no
+// window system answers and ends with its text-mode drivers (aalib, libcaca),
+// which draw the calculator into the terminal. Only window systems are asked
+// for here; a driver named in SDL_VIDEODRIVER is used as SDL uses it.
+static const char* const SISTEMAS_DE_VENTANAS[] = {"x11", "wayland"};
+
+static bool iniciar_video() {
+    if (getenv("SDL_VIDEODRIVER")) return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    for (const char* sistema : SISTEMAS_DE_VENTANAS) {
+        setenv("SDL_VIDEODRIVER", sistema, 1);
+        int r = SDL_InitSubSystem(SDL_INIT_VIDEO);
+        unsetenv("SDL_VIDEODRIVER");
+        if (r == 0) return true;
+    }
+    SDL_SetError("no window system answered (is DISPLAY set?)");
+    return false;
+}
+
+// SDL turns SIGINT and SIGTERM into quit requests from the start of its video
+// subsystem on, and installing an event filter empties SDL's queue. Both
+// signals are held back until the filter is in, so that a quit request that
+// comes meanwhile is queued after the emptying, not lost in it; the filter
+// goes in before the window opens, so that no event of the window is.
+static bool iniciar_video_con_filtro() {
+    sigset_t senales, antes;
+    sigemptyset(&senales);
+    sigaddset(&senales, SIGINT);
+    sigaddset(&senales, SIGTERM);
+    sigprocmask(SIG_BLOCK, &senales, &antes);
+    bool hecho = iniciar_video();
+    if (hecho && filtro_eventos) SDL_SetEventFilter(filtro_eventos);
+    sigprocmask(SIG_SETMASK, &antes, nullptr);
+    return hecho;
+}
+
 int init(int width, int height) {
-    if (SDL_Init(SDL_INIT_EVERYTHING) == -1) return 0;
+    if (SDL_Init(SDL_INIT_EVERYTHING & ~SDL_INIT_VIDEO) == -1) return 0;
     // SDL's timer subsystem runs a thread that wakes every millisecond; nothing
     // here uses SDL timers (SDL_Delay and SDL_GetTicks work without it).
     SDL_QuitSubSystem(SDL_INIT_TIMER);
+    if (!iniciar_video_con_filtro()) return 0;
     SCREEN_WIDTH = width;
     SCREEN_HEIGHT = height;
     screen = SDL_SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, SDL_SWSURFACE);
@@ -165,7 +437,18 @@ int init(int width, int height) {
 }
 
 SDL_Surface* load_image(const char* name) {
-    SDL_Surface* loaded = png_chunks_fit(name) ? decode(name) : nullptr;
+    FILE* f = abrir_regular(name);
+    long long w = 0, h = 0;
+    bool medida = f && medir_imagen(f, w, h);
+    if (medida && (w > MAX_LADO_IMAGEN || h > MAX_LADO_IMAGEN))
+        printf("Imagen demasiado grande: %s mide %lld x %lld píxeles (máximo %d x %d)\n", name, w,
+               h, MAX_LADO_IMAGEN, MAX_LADO_IMAGEN);
+    SDL_Surface* loaded = nullptr;
+    if (medida && w <= MAX_LADO_IMAGEN && h <= MAX_LADO_IMAGEN) {
+        loaded = decode(f, name); // closes f
+        f = nullptr;
+    }
+    if (f) fclose(f);
     if (loaded && !well_formed(loaded)) {
         SDL_FreeSurface(loaded);
         loaded = nullptr;
@@ -352,7 +635,7 @@ void apply_surface(int x, int y, SDL_Surface* source, SDL_Surface* destination) 
 
 void PrintTexto(int x, int y, const char* text, TTF_Font* f) {
     if (!f || !text) return;
-    SDL_Surface* rendered = TTF_RenderText_Solid(f, text, ColorDefault);
+    SDL_Surface* rendered = texto_solido(f, text, ColorDefault);
     apply_surface(x, y, rendered, screen);
     SDL_FreeSurface(rendered);
 }

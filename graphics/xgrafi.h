@@ -26,6 +26,12 @@ extern TTF_Font* font;          // the font file at SIZEfont; every widget label
 extern TTF_Font* font1;         // the same file at SIZEfont1
 extern TTF_Font* font2;         // the same file at SIZEfont2
 
+// Set before init(): the event filter SDL applies from the window's first
+// event on (an event it refuses never enters SDL's queue); null for none.
+extern SDL_EventFilter filtro_eventos;
+
+enum { MAX_LADO_IMAGEN = 2048 }; // pixels: load_image refuses a wider or taller image
+
 // Set-up and shut-down. init: 1 when SDL, the window and SDL_ttf are up, else 0.
 // load_files: 1 when everything asked for loaded (null names are skipped), else 0.
 int init(int width, int height);
@@ -36,6 +42,9 @@ void clean_up();
 // Blits and text; a null source draws nothing.
 void apply_surface(int x, int y, SDL_Surface* source, SDL_Surface* destination);
 void apply_surfaceB(int x, int y, SDL_Surface* source, SDL_Surface* destination, SDL_Rect* clip);
+// TTF_RenderText_Solid, but every glyph lands inside the surface it returns,
+// whatever the font's kerning and overhangs; null for no text or no font.
+SDL_Surface* texto_solido(TTF_Font* f, const char* text, SDL_Color colour);
 void PrintTexto(int x, int y, const char* text);
 void PrintTexto(int x, int y, const char* text, TTF_Font* f);
 

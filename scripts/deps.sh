@@ -8,7 +8,8 @@ packages="cmake make g++ pkg-config libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf
 case "${1:-}" in
 test)
     packages="$packages googletest libgtest-dev fonts-dejavu-core python3 python3-pil
-        python3-fonttools xvfb xdotool imagemagick x11-utils clang libclang-rt-14-dev desktop-file-utils man-db"
+        python3-fonttools xvfb xdotool imagemagick x11-utils clang libclang-rt-14-dev desktop-file-utils man-db
+        fonts-dseg valgrind"
     ;;
 bench) packages="$packages libbenchmark-dev libx11-dev x11-apps x11-utils xvfb" ;;
 esac

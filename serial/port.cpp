@@ -141,22 +141,20 @@ static bool escribir(int fd, const char* bytes, int n, int* hechos) {
 
 // Reads until n bytes are in, the pause after a byte passes the interval, or
 // the total limit passes. A read of 0 on a raw terminal is a hung-up line.
+// Bytes that arrived before a hang-up or an error are handed over as a read
+// that succeeded; the next read meets the fault with nothing in hand.
 static bool leer(int fd, char* buffer, int n, int* hechos) {
     *hechos = 0;
     long long fin = plazo(ahora(), (long long)limites.read_per_byte * n + limites.read_constant);
     long long pausa = kSinLimite;
     while (*hechos < n) {
         int r = esperar(fd, POLLIN, pausa < fin ? pausa : fin);
-        if (r < 0) return false;
         if (r == 0) break;
-        ssize_t k = read(fd, buffer + *hechos, (size_t)(n - *hechos));
-        if (k == 0) {
-            errno = EIO;
-            return false;
-        }
-        if (k < 0) {
-            if (errno == EAGAIN || errno == EINTR) continue;
-            return false;
+        ssize_t k = r < 0 ? -1 : read(fd, buffer + *hechos, (size_t)(n - *hechos));
+        if (k < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        if (k <= 0) {
+            if (k == 0) errno = EIO;
+            return *hechos > 0;
         }
         *hechos += (int)k;
         pausa = plazo(ahora(), limites.read_interval);

@@ -58,7 +58,7 @@ static void mover(int& x, int& y, int& x2, int& y2, int nx, int ny) {
 // One blit of `text` in `colour`; the rendered surface lives for that blit only.
 static void dibujar_texto(int x, int y, const char* text, SDL_Color colour) {
     if (!font || !text) return;
-    SDL_Surface* imagen = TTF_RenderText_Solid(font, text, colour);
+    SDL_Surface* imagen = texto_solido(font, text, colour);
     apply_surface(x, y, imagen, screen);
     SDL_FreeSurface(imagen);
 }
@@ -80,7 +80,7 @@ static void dibujar_relieve(const Paso* pasos, int x, int y, int x2, int y2) {
 // left edge) and hangs 2 pixels below its top.
 static void dibujar_etiqueta(int x, int y, int x2, const char* label) {
     if (!font) return;
-    SDL_Surface* imagen = TTF_RenderText_Solid(font, label, textColor);
+    SDL_Surface* imagen = texto_solido(font, label, textColor);
     int w = 0, h = 0;
     long long offset = 0;
     if (TTF_SizeText(font, label, &w, &h) != 0) {

@@ -60,6 +60,16 @@ xdotool key --delay 30 1 2 3 KP_Add
 shot typed
 same typed.png clicked.png
 
+# Shifted main-keyboard keys type other characters ('_', '>', '+', '*' on
+# the US layout) and enter nothing; an unshifted 4 after them still counts.
+xdotool key --delay 30 shift+minus shift+period shift+equal shift+8
+shot shifted
+same shifted.png typed.png
+xdotool key --delay 30 4
+shot typed4
+reference ref1234 "123+4"
+same typed4.png ref1234.bmp
+
 # Keyboard equivalents: keypad operators, Return as "=", Delete as "C".
 xdotool key --delay 30 Delete 6 KP_Multiply 7 Return
 shot typed42

@@ -45,8 +45,11 @@ run)
     export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
     # libFuzzer's own exit status for a fault is 77, which CTest would take for
     # a skip.
+    # A fuzzer with a dictionary of its formats' tokens (NAME.dict) gets it.
+    dict=
+    [ -f "$src/$name.dict" ] && dict=-dict=$src/$name.dict
     "$exe" -runs="$runs" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -error_exitcode=1 -timeout_exitcode=1 \
+        -error_exitcode=1 -timeout_exitcode=1 $dict \
         -print_final_stats=1 -artifact_prefix="$out/artifacts/$name-" \
         "$work" "$src/corpus/$name"
     ;;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "graphics/xgrafi.h"
+#include "tests/support/files.h"
 #include "tests/support/surface.h"
 
 using testsupport::make_surface;
@@ -261,7 +262,7 @@ std::string write_keyed_image(const std::string& dir) {
 // opens and every glyph is empty, as FreeType gives the glyphs of a file cut
 // short; "hhea" stating an ascent of 32000 units, a digit some 500 pixels
 // tall at 32 points; or "hmtx" with every glyph starting 4000 units left of
-// its origin, which SDL_ttf would draw before the start of its text surface.
+// its origin, which SDL_ttf alone would draw before the start of its text.
 std::string damaged_font(const std::string& dir, const char* table) {
     FILE* f = fopen(testsupport::kMonoFont, "rb");
     if (!f) return "";
@@ -371,8 +372,9 @@ TEST_F(Loaded, LoadFilesReportsEachFailureAndKeepsWhatLoaded) {
         {empty.c_str(), testsupport::kMonoFont, 0, nullptr},
         {image.c_str(), font_missing.c_str(), 0, "Error cargando Font\n"},
         {image.c_str(), font_blank.c_str(), 0, "Error cargando Font\n"},
-        {image.c_str(), font_tall.c_str(), 0, "Error cargando Font\n"},
-        {image.c_str(), font_left.c_str(), 0, "Error cargando Font\n"},
+        // Damaged, yet drawn safely: see SoundFontsLoadAndDrawEveryGlyphInsideTheirText.
+        {image.c_str(), font_tall.c_str(), 1, ""},
+        {image.c_str(), font_left.c_str(), 1, ""},
         {image.c_str(), testsupport::kMonoFont, 1, ""},
     };
     for (const auto& c : cases) {
@@ -401,6 +403,74 @@ TEST_F(Loaded, LoadFilesReportsEachFailureAndKeepsWhatLoaded) {
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(TTF_FontHeight(font) > TTF_FontHeight(font1), true);
     EXPECT_EQ(TTF_FontHeight(font1) > TTF_FontHeight(font2), true);
+}
+
+// The pixels of a rendered text that are not background.
+int ink(SDL_Surface* s) {
+    int n = 0;
+    for (int y = 0; s && y < s->h; y++)
+        for (int x = 0; x < s->w; x++) n += ((Uint8*)s->pixels)[y * s->pitch + x] != 0;
+    return n;
+}
+
+// Fonts a user may put in place of the display font, and damaged ones that
+// still draw: each loads, and every display text, padded to the display's 15
+// columns, lands whole in its surface: glyphs may overlap (an LCD point has no
+// width, italics lean), so its ink lies between that of its inkiest character
+// alone and the sum of all of them. A glyph that SDL_ttf drew before the
+// start of its surface would take its ink with it (or fault, under ASan and
+// valgrind).
+TEST_F(Loaded, SoundFontsLoadAndDrawEveryGlyphInsideTheirText) {
+    const std::string dseg = "/usr/share/fonts/truetype/dseg/";
+    std::string kerning = dir + "/kerning.ttf";
+    FILE* f = fopen(kerning.c_str(), "wb");
+    std::string corpus = testsupport::read_file(CALC_FUZZ_DIR "/corpus/loading/" KERNING_FONT);
+    ASSERT_GT(corpus.size(), 1u);
+    fwrite(corpus.data() + 1, 1, corpus.size() - 1, f); // the first byte names the file
+    fclose(f);
+    const std::string fonts[] = {
+        CALC_DATA_DIR "/fontlcd.ttf",
+        testsupport::kMonoFont,
+        dseg + "DSEG7Classic-Regular.ttf",
+        dseg + "DSEG7Classic-Bold.ttf",
+        dseg + "DSEG7Classic-Italic.ttf",
+        dseg + "DSEG7ClassicMini-Regular.ttf",
+        dseg + "DSEG14Classic-Regular.ttf",
+        dseg + "DSEG14Modern-BoldItalic.ttf",
+        damaged_font(dir, "hhea"),
+        damaged_font(dir, "hmtx"),
+        kerning,
+    };
+    const char* texts[] = {"0",        "12345678901", "-1.500",       "0.333",        "Error",
+                           "Infinite", "-Infinite",   "Error SQRT -", "1.000000e+10", "..",
+                           "...",      ". .",         "+.",           "8.8.8.8.8.8.8"};
+    for (const std::string& path : fonts) {
+        ASSERT_EQ(access(path.c_str(), R_OK), 0) << path << " (scripts/deps.sh test installs it)";
+        drop_fonts();
+        ::testing::internal::CaptureStdout();
+        int result = load_files(nullptr, nullptr, path.c_str());
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << path;
+        ASSERT_EQ(result, 1) << path;
+        for (TTF_Font* size : {font, font1, font2})
+            for (const char* text : texts) {
+                char line[16];
+                snprintf(line, sizeof line, "%15s", text);
+                SDL_Surface* whole = texto_solido(size, line, SDL_Color{133, 248, 73, 0});
+                ASSERT_NE(whole, nullptr) << path << " [" << line << "]";
+                int most = 0, sum = 0;
+                for (const char* c = line; *c; c++) {
+                    char one[2] = {*c, 0};
+                    SDL_Surface* g = texto_solido(size, one, SDL_Color{133, 248, 73, 0});
+                    most = std::max(most, ink(g));
+                    sum += ink(g);
+                    SDL_FreeSurface(g);
+                }
+                EXPECT_GT(most, 0) << path << " [" << line << "]";
+                EXPECT_GE(ink(whole), most) << path << " [" << line << "]";
+                EXPECT_LE(ink(whole), sum) << path << " [" << line << "]";
+                SDL_FreeSurface(whole);
+            }
+    }
 }
 
 // SDL_image reads a header without looking at what its reads return; past
@@ -432,6 +502,47 @@ TEST_F(Loaded, AnImageCutShortAnywhereIsRefusedWithItsMessage) {
     ASSERT_NE(img, nullptr);
     EXPECT_EQ(rgb_at(img, 3, 3), (Rgb{255, 255, 255}));
     SDL_FreeSurface(img);
+}
+
+// An image is decoded only once its stated size is known to be within the
+// bound: the formats whose header states it (PNG, BMP, GIF, JPEG) up to
+// MAX_LADO_IMAGEN on each side; any other format is refused unread.
+TEST_F(Loaded, ImagesAreDecodedOnlyWhenTheirStatedSizeIsWithinTheBound) {
+    if (system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick missing";
+    struct Case {
+        const char* file; // ImageMagick writes it by its extension
+        int w, h;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"small.png", 4, 2, true},    {"small.bmp", 4, 2, true},    {"small.gif", 4, 2, true},
+        {"small.jpg", 4, 2, true},    {"small.tif", 4, 2, false},   {"small.pcx", 4, 2, false},
+        {"edge.bmp", 2048, 1, true},  {"wide.png", 2049, 1, false}, {"wide.bmp", 2049, 1, false},
+        {"tall.gif", 1, 2049, false}, {"tall.jpg", 3, 2049, false},
+    };
+    for (const auto& c : cases) {
+        std::string path = dir + "/" + c.file;
+        std::string cmd = "convert -size " + std::to_string(c.w) + "x" + std::to_string(c.h) +
+                          " xc:blue '" + path + "'";
+        ASSERT_EQ(system(cmd.c_str()), 0) << cmd;
+        ::testing::internal::CaptureStdout();
+        SDL_Surface* img = load_image(path.c_str());
+        std::string out = ::testing::internal::GetCapturedStdout();
+        EXPECT_EQ(img != nullptr, c.loads) << c.file;
+        if (img) {
+            EXPECT_EQ(img->w, c.w) << c.file;
+            EXPECT_GE(rgb_at(img, 0, 0).b, 250) << c.file; // JPEG is lossy
+            EXPECT_EQ(out, "") << c.file;
+        } else {
+            bool big = c.w > MAX_LADO_IMAGEN || c.h > MAX_LADO_IMAGEN;
+            std::string size = std::to_string(c.w) + " x " + std::to_string(c.h);
+            std::string why = big ? "Imagen demasiado grande: " + path + " mide " + size +
+                                        " píxeles (máximo 2048 x 2048)\n"
+                                  : "";
+            EXPECT_EQ(out, why + "Error al cargar " + path + "\n") << c.file;
+        }
+        SDL_FreeSurface(img);
+    }
 }
 
 TEST_F(Loaded, CyanPixelsOfALoadedImageAreTransparent) {

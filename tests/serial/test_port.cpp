@@ -15,6 +15,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -273,4 +274,22 @@ TEST_F(Port, RefusedCallsTouchNothingAndSayNothing) {
     close(viejo);
     close(otro);
     unlink(archivo);
+}
+
+TEST_F(Port, BytesThatArriveBeforeAHangUpAreHandedOverAndTheNextReadFails) {
+    abrir();
+    ASSERT_EQ(3, write(master, "abc", 3));
+    // The other side hangs up while ReadSerie still waits for more.
+    std::thread cuelga([this] {
+        usleep(3000);
+        close(master);
+    });
+    char buffer[10] = {};
+    std::string dice = salida([&] { EXPECT_EQ(1, ReadSerie(hSerial, buffer, 10)); });
+    cuelga.join();
+    master = -1;
+    EXPECT_EQ("", dice);
+    EXPECT_EQ("abc", std::string(buffer, 3));
+    EXPECT_EQ("Error leyendo Bytes 0 \n",
+              salida([&] { EXPECT_EQ(-1, ReadSerie(hSerial, buffer, 10)); }));
 }

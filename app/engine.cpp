@@ -11,8 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/keypad.h"
-#include "app/shell.h"
 #include "widgets/objetos.h"
 
 float DISPLAY = 0;
@@ -26,6 +24,8 @@ char LCD[20] = "";
 char tmp[40] = "";
 TextoS* lcd0S = nullptr;
 TextoE* lcd0 = nullptr;
+int Fquit = 0;
+void (*repintar)() = nullptr;
 
 static void guardar(long double v) { DISPLAY = (float)v; }
 
@@ -37,7 +37,7 @@ void printLCD(const char* text) {
     char linea[COLUMNAS_LCD + 1];
     snprintf(linea, sizeof linea, "%*.*s", (int)COLUMNAS_LCD, (int)COLUMNAS_LCD, text);
     if (lcd0S) lcd0S->Text(linea);
-    Repaint();
+    if (repintar) repintar();
 }
 
 // The text of a value: the integer part, and a point with exactly three

@@ -40,6 +40,7 @@ void Creacion() {
     for (const Tecla& t : TECLAS) *t.boton = new Boton(t.x, t.y, ANCHO_TECLA, ALTO_TECLA, t.label);
     lcd0 = new TextoE(32, 160, 192, 32, "TextoE1");
     lcd0S = new TextoS(LINEA_X, LINEA_Y, "TextoE1S");
+    repintar = Repaint; // the engine shows every change of the display line in a whole frame
     // The face image shows the keys; the widgets only answer clicks. "on" is hidden last.
     for (int i = 1; i <= NUM_TECLAS; i++) (*TECLAS[i % NUM_TECLAS].boton)->Visible(false);
 }

@@ -15,7 +15,6 @@ int pantaY = 501;
 SDL_Event event;
 int mouse_x = 0;
 int mouse_y = 0;
-int Fquit = 0;
 int tiempo1 = 25;
 int tiempo2 = 50;
 int tiempo3 = 100;

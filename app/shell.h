@@ -10,7 +10,6 @@ extern int pantaY;      // window height in pixels, 501
 extern SDL_Event event; // the event being handled
 extern int mouse_x;     // x of the last mouse-button press or release
 extern int mouse_y;     // y of the same event
-extern int Fquit;       // quit flag: only ever set to 1, ends the loop
 extern int tiempo1;     // fast tick counter, reloads to 25
 extern int tiempo2;     // middle tick counter, reloads to 50
 extern int tiempo3;     // slow tick counter, reloads to 100

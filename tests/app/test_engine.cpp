@@ -9,20 +9,17 @@
 #include <vector>
 
 #include "app/engine.h"
-#include "app/keypad.h"
-#include "app/shell.h"
-#include "graphics/xgrafi.h"
 #include "widgets/objetos.h"
 
 namespace {
 
+// The engine alone: its two display widgets, as the keypad creates them, and
+// no window; `repintar` stays null.
 class Engine : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        ::testing::internal::CaptureStdout();
-        init(248, 501);
-        Creacion();
-        ::testing::internal::GetCapturedStdout();
+        lcd0 = new TextoE(32, 160, 192, 32, "TextoE1");
+        lcd0S = new TextoS(6, 168, "TextoE1S");
     }
     void SetUp() override {
         ASSERT_NE(lcd0S, nullptr);

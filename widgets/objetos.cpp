@@ -1,10 +1,12 @@
 // Widget toolkit: every widget class of objetos.h and the shared buffer
 // `cadena`. The static helpers at the top hold what the widgets share (text
-// copies, hit tests, the button looks, the spin-box frame, label blits); the
-// classes follow in the header's order, buttons first.
+// copies, hit tests, the button looks, the spin-box frame, label blits, the
+// creation statements and the list spin boxes' core); the classes follow in
+// the header's order, buttons first.
 #include "widgets/objetos.h"
 
 #include <climits>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +17,8 @@ static const int kEntradas = 15; // entries of a list spin box
 static const int kFlechas = 18;  // column of the spin boxes' separator, from x
 static const int kCampo = 20;    // column where a spin box's text starts, from x
 static const int kLadoChequeo = 16;
+static const SDL_Color kFondoEntero = {200, 150, 255, 0}; // SpinBox
+static const SDL_Color kFondoLista = {150, 150, 255, 0};  // SpinBoxD and SpinBoxS
 
 // One step of a button look: a grey, how far in from the edge, filled or outline.
 struct Paso {
@@ -35,12 +39,12 @@ static int suma(long long a, long long b) {
     return r > INT_MAX ? INT_MAX : (r < INT_MIN ? INT_MIN : (int)r);
 }
 
-// Keeps the first 19 characters of `src`; a null text counts as empty.
-static void copiar(char* dst, const char* src) {
-    if (!src) src = "";
-    size_t n = strnlen(src, kTexto - 1);
-    memcpy(dst, src, n);
-    dst[n] = '\0';
+// Keeps the first 19 characters of `origen`; a null text counts as empty.
+static void copiar(char* destino, const char* origen) {
+    if (!origen) origen = "";
+    size_t n = strnlen(origen, kTexto - 1);
+    memcpy(destino, origen, n);
+    destino[n] = '\0';
 }
 
 static bool dentro(int x, int y, int x2, int y2, int px, int py) {
@@ -55,10 +59,20 @@ static void mover(int& x, int& y, int& x2, int& y2, int nx, int ny) {
     y = ny;
 }
 
-// One blit of `text` in `colour`; the rendered surface lives for that blit only.
-static void dibujar_texto(int x, int y, const char* text, SDL_Color colour) {
-    if (!font || !text) return;
-    SDL_Surface* imagen = texto_solido(font, text, colour);
+// Writes a creation statement into `cadena`, cut to its size, and returns it.
+static char* sentencia(const char* formato, ...) __attribute__((format(printf, 1, 2)));
+static char* sentencia(const char* formato, ...) {
+    va_list argumentos;
+    va_start(argumentos, formato);
+    vsnprintf(cadena, sizeof cadena, formato, argumentos);
+    va_end(argumentos);
+    return cadena;
+}
+
+// One blit of `texto` in `color`; the rendered surface lives for that blit only.
+static void dibujar_texto(int x, int y, const char* texto, SDL_Color color) {
+    if (!font || !texto) return;
+    SDL_Surface* imagen = texto_solido(font, texto, color);
     apply_surface(x, y, imagen, screen);
     SDL_FreeSurface(imagen);
 }
@@ -78,18 +92,18 @@ static void dibujar_relieve(const Paso* pasos, int x, int y, int x2, int y2) {
 
 // The label is centred across the button (a failed measurement leaves it at the
 // left edge) and hangs 2 pixels below its top.
-static void dibujar_etiqueta(int x, int y, int x2, const char* label) {
+static void dibujar_etiqueta(int x, int y, int x2, const char* etiqueta) {
     if (!font) return;
-    SDL_Surface* imagen = texto_solido(font, label, textColor);
-    int w = 0, h = 0;
-    long long offset = 0;
-    if (TTF_SizeText(font, label, &w, &h) != 0) {
+    SDL_Surface* imagen = texto_solido(font, etiqueta, textColor);
+    int ancho = 0, alto = 0;
+    long long margen = 0;
+    if (TTF_SizeText(font, etiqueta, &ancho, &alto) != 0) {
         printf("Error tamaño texto");
     } else {
-        offset = ((long long)x2 - x) / 2 - w / 2;
-        if (offset < 0) offset = 0;
+        margen = ((long long)x2 - x) / 2 - ancho / 2;
+        if (margen < 0) margen = 0;
     }
-    apply_surface(suma(x, offset), suma(y, 2), imagen, screen);
+    apply_surface(suma(x, margen), suma(y, 2), imagen, screen);
     SDL_FreeSurface(imagen);
 }
 
@@ -98,14 +112,14 @@ static void dibujar_boton(const Xboton& b, bool pulsado) {
     dibujar_etiqueta(b.x, b.y, b.x2, b.label);
 }
 
-// The spin boxes' frame: fill, outline, separator, divider and the two arrow
-// triangles, whose apexes touch the top and bottom edges.
-static void dibujar_marco_spin(int x, int y, int x2, int y2, unsigned char r, unsigned char g,
-                               unsigned char b) {
+// A spin box of any kind: fill, outline, separator, divider, the two arrow
+// triangles (their apexes touch the top and bottom edges) and the text in the
+// field right of the arrows.
+static void dibujar_selector(int x, int y, int x2, int y2, SDL_Color fondo, const char* texto) {
     int m = suma(y, ((long long)y2 - y) / 2);
     int punta = suma(x, kFlechas / 2);
     int borde = suma(x, kFlechas);
-    setcolor(r, g, b);
+    setcolor(fondo.r, fondo.g, fondo.b);
     bar(x, y, x2, y2);
     setcolor(0, 0, 0);
     box(x, y, x2, y2);
@@ -115,11 +129,12 @@ static void dibujar_marco_spin(int x, int y, int x2, int y2, unsigned char r, un
     line(punta, y, borde, m);
     line(x, m, punta, y2);
     line(punta, y2, borde, m);
+    dibujar_texto(suma(x, kCampo), suma(y, 2), texto, textColor);
 }
 
 // 1 on the upper arrow, 2 on the lower, 0 elsewhere. The hit midline lies one
 // row below the drawn divider when the height is odd, and belongs to neither.
-static int tocar_spin(int x, int y, int y2, int px, int py) {
+static int tocar_flechas(int x, int y, int y2, int px, int py) {
     int medio = suma(y2, -(((long long)y2 - y) / 2));
     if (!(x < px && px < suma(x, kCampo))) return 0;
     if (y < py && py < medio) return 1;
@@ -127,7 +142,54 @@ static int tocar_spin(int x, int y, int y2, int px, int py) {
     return 0;
 }
 
+// The list spin boxes' core, for SpinBoxD and SpinBoxS alike. The two differ
+// only in how an entry is held: SpinBoxD copies the text (at most 19
+// characters) and an entry is free while empty, so an empty text adds nothing;
+// SpinBoxS keeps the caller's pointer and an entry is free while null, so an
+// empty text takes an entry. `libre` and `guardar` say which.
+static bool libre(const SpinBoxD& l, int i) { return l.items[i][0] == '\0'; }
+static bool libre(const SpinBoxS& l, int i) { return !l.items[i]; }
+static void guardar(SpinBoxD& l, int i, const char* texto) { copiar(l.items[i], texto); }
+static void guardar(SpinBoxS& l, int i, const char* texto) { l.items[i] = texto; }
+
+// The index stays within the 15 entries, whatever the caller asks.
 static int acotar_indice(int i) { return i < 0 ? 0 : (i > kEntradas - 1 ? kEntradas - 1 : i); }
+
+// Entries fill in order from entry 0 and are never emptied, so the used ones
+// are the run before the first free one.
+template <class Lista> static int usadas(const Lista& l) {
+    int n = 0;
+    while (n < kEntradas && !libre(l, n)) n++;
+    return n;
+}
+
+// Stops at the last used entry; never wraps.
+template <class Lista> static void avanzar(Lista& l) {
+    if (l.value < usadas(l) - 1) l.value++;
+}
+
+template <class Lista> static void retroceder(Lista& l) {
+    if (l.value > 0) l.value--;
+}
+
+// Into the first free entry; with none free the text is dropped.
+template <class Lista> static void anadir(Lista& l, const char* texto) {
+    for (int i = 0; i < kEntradas; i++) {
+        if (libre(l, i)) {
+            guardar(l, i, texto);
+            return;
+        }
+    }
+}
+
+// Nothing at all while the shown entry is free; at most its first 19
+// characters otherwise.
+template <class Lista> static void dibujar_lista(const Lista& l) {
+    if (libre(l, l.value)) return;
+    char texto[kTexto];
+    copiar(texto, l.items[l.value]);
+    dibujar_selector(l.x, l.y, l.x2, l.y2, kFondoLista, texto);
+}
 
 // Xboton
 
@@ -164,9 +226,8 @@ void Boton::Dibujar(bool look) {
 }
 
 char* Boton::Valor() {
-    snprintf(cadena, sizeof cadena, "new Boton(%d,%d,%lld,%lld,(char*)\"%s\");", x, y,
-             (long long)x2 - x, (long long)y2 - y, label);
-    return cadena;
+    return sentencia("new Boton(%d,%d,%lld,%lld,(char*)\"%s\");", x, y, (long long)x2 - x,
+                     (long long)y2 - y, label);
 }
 
 // CBoton
@@ -185,9 +246,8 @@ void CBoton::SetValue(bool v) { value = v; }
 bool CBoton::GetValue() const { return value; }
 
 char* CBoton::Valor() {
-    snprintf(cadena, sizeof cadena, "new CBoton(%d,%d,%lld,%lld,(char*)\"%s\");", x, y,
-             (long long)x2 - x, (long long)y2 - y, label);
-    return cadena;
+    return sentencia("new CBoton(%d,%d,%lld,%lld,(char*)\"%s\");", x, y, (long long)x2 - x,
+                     (long long)y2 - y, label);
 }
 
 // TextoE
@@ -225,10 +285,7 @@ void TextoE::Dibujar() {
 
 bool TextoE::get(int px, int py) const { return dentro(x, y, suma(x, 100), suma(y, 24), px, py); }
 
-char* TextoE::Valor() {
-    snprintf(cadena, sizeof cadena, "new TextoE(%d,%d,(char*)\"%s\");", x, y, texto);
-    return cadena;
-}
+char* TextoE::Valor() { return sentencia("new TextoE(%d,%d,(char*)\"%s\");", x, y, texto); }
 
 int TextoE::ValorX() const { return x; }
 
@@ -250,10 +307,7 @@ void TextoS::DibujarColor() { dibujar_texto(x, y, texto, ColorDefault); }
 
 bool TextoS::get(int px, int py) const { return dentro(x, y, suma(x, 24), suma(y, 24), px, py); }
 
-char* TextoS::Valor() {
-    snprintf(cadena, sizeof cadena, "new TextoS(%d,%d,(char*)\"%s\");", x, y, texto);
-    return cadena;
-}
+char* TextoS::Valor() { return sentencia("new TextoS(%d,%d,(char*)\"%s\");", x, y, texto); }
 
 int TextoS::ValorX() const { return x; }
 
@@ -295,10 +349,7 @@ bool Chequeo::value() const { return state; }
 
 void Chequeo::Text(const char* text) { copiar(label, text); }
 
-char* Chequeo::Valor() {
-    snprintf(cadena, sizeof cadena, "new Chequeo(%d,%d,(char*)\"%s\");", x, y, label);
-    return cadena;
-}
+char* Chequeo::Valor() { return sentencia("new Chequeo(%d,%d,(char*)\"%s\");", x, y, label); }
 
 int Chequeo::ValorX() const { return x; }
 
@@ -324,7 +375,7 @@ void SpinBox::SetValue(int v) { value = v; }
 
 int SpinBox::GetValue() const { return value; }
 
-int SpinBox::get(int px, int py) const { return tocar_spin(x, y, y2, px, py); }
+int SpinBox::get(int px, int py) const { return tocar_flechas(x, y, y2, px, py); }
 
 void SpinBox::Increm() {
     value = suma(value, step);
@@ -339,14 +390,10 @@ void SpinBox::Decrem() {
 void SpinBox::Dibujar() {
     char texto[kTexto];
     snprintf(texto, sizeof texto, "%d", value);
-    dibujar_marco_spin(x, y, x2, y2, 200, 150, 255);
-    dibujar_texto(suma(x, kCampo), suma(y, 2), texto, textColor);
+    dibujar_selector(x, y, x2, y2, kFondoEntero, texto);
 }
 
-char* SpinBox::Valor() {
-    snprintf(cadena, sizeof cadena, "new SpinBox(%d,%d,50,24,0,100,1);", x, y);
-    return cadena;
-}
+char* SpinBox::Valor() { return sentencia("new SpinBox(%d,%d,50,24,0,100,1);", x, y); }
 
 int SpinBox::ValorX() const { return x; }
 
@@ -354,12 +401,11 @@ int SpinBox::ValorY() const { return y; }
 
 void SpinBox::Move(int nx, int ny) { mover(x, y, x2, y2, nx, ny); }
 
-// SpinBoxD
+// SpinBoxD and SpinBoxS: the same operations over the list core above. The
+// empty `items()` marks every entry free in both: empty texts, null pointers.
 
 SpinBoxD::SpinBoxD(int x, int y, int w, int h)
-    : x(x), y(y), x2(suma(x, w)), y2(suma(y, h)), value(0) {
-    for (int i = 0; i < kEntradas; i++) items[i][0] = '\0';
-}
+    : x(x), y(y), x2(suma(x, w)), y2(suma(y, h)), value(0), items() {}
 
 SpinBoxD::SpinBoxD(int x, int y) : SpinBoxD(x, y, 100, 24) {}
 
@@ -367,39 +413,17 @@ void SpinBoxD::SetValue(int i) { value = acotar_indice(i); }
 
 int SpinBoxD::GetValue() const { return value; }
 
-void SpinBoxD::Increm() {
-    int usadas = 0;
-    while (usadas < kEntradas && items[usadas][0] != '\0') usadas++;
-    if (value < usadas - 1) value++;
-}
+void SpinBoxD::Increm() { avanzar(*this); }
 
-void SpinBoxD::Decrem() {
-    if (value > 0) value--;
-}
+void SpinBoxD::Decrem() { retroceder(*this); }
 
-void SpinBoxD::Append(const char* text) {
-    for (int i = 0; i < kEntradas; i++) {
-        if (items[i][0] == '\0') {
-            copiar(items[i], text);
-            return;
-        }
-    }
-}
+void SpinBoxD::Append(const char* text) { anadir(*this, text); }
 
-void SpinBoxD::Dibujar() {
-    if (items[value][0] == '\0') return;
-    char texto[kTexto];
-    copiar(texto, items[value]);
-    dibujar_marco_spin(x, y, x2, y2, 150, 150, 255);
-    dibujar_texto(suma(x, kCampo), suma(y, 2), texto, textColor);
-}
+void SpinBoxD::Dibujar() { dibujar_lista(*this); }
 
-int SpinBoxD::get(int px, int py) const { return tocar_spin(x, y, y2, px, py); }
+int SpinBoxD::get(int px, int py) const { return tocar_flechas(x, y, y2, px, py); }
 
-char* SpinBoxD::Valor() {
-    snprintf(cadena, sizeof cadena, "new SpinBoxD(%d,%d,70,24);", x, y);
-    return cadena;
-}
+char* SpinBoxD::Valor() { return sentencia("new SpinBoxD(%d,%d,70,24);", x, y); }
 
 int SpinBoxD::ValorX() const { return x; }
 
@@ -407,12 +431,8 @@ int SpinBoxD::ValorY() const { return y; }
 
 void SpinBoxD::Move(int nx, int ny) { mover(x, y, x2, y2, nx, ny); }
 
-// SpinBoxS
-
 SpinBoxS::SpinBoxS(int x, int y, int w, int h)
-    : x(x), y(y), x2(suma(x, w)), y2(suma(y, h)), value(0) {
-    for (int i = 0; i < kEntradas; i++) items[i] = nullptr;
-}
+    : x(x), y(y), x2(suma(x, w)), y2(suma(y, h)), value(0), items() {}
 
 SpinBoxS::SpinBoxS(int x, int y) : SpinBoxS(x, y, 100, 24) {}
 
@@ -420,39 +440,17 @@ void SpinBoxS::SetValue(int i) { value = acotar_indice(i); }
 
 int SpinBoxS::GetValue() const { return value; }
 
-void SpinBoxS::Increm() {
-    int usadas = 0;
-    while (usadas < kEntradas && items[usadas]) usadas++;
-    if (value < usadas - 1) value++;
-}
+void SpinBoxS::Increm() { avanzar(*this); }
 
-void SpinBoxS::Decrem() {
-    if (value > 0) value--;
-}
+void SpinBoxS::Decrem() { retroceder(*this); }
 
-void SpinBoxS::Append(const char* text) {
-    for (int i = 0; i < kEntradas; i++) {
-        if (!items[i]) {
-            items[i] = text;
-            return;
-        }
-    }
-}
+void SpinBoxS::Append(const char* text) { anadir(*this, text); }
 
-void SpinBoxS::Dibujar() {
-    if (!items[value]) return;
-    char texto[kTexto];
-    copiar(texto, items[value]);
-    dibujar_marco_spin(x, y, x2, y2, 150, 150, 255);
-    dibujar_texto(suma(x, kCampo), suma(y, 2), texto, textColor);
-}
+void SpinBoxS::Dibujar() { dibujar_lista(*this); }
 
-int SpinBoxS::get(int px, int py) const { return tocar_spin(x, y, y2, px, py); }
+int SpinBoxS::get(int px, int py) const { return tocar_flechas(x, y, y2, px, py); }
 
-char* SpinBoxS::Valor() {
-    snprintf(cadena, sizeof cadena, "new SpinBoxS(%d,%d,70,24);", x, y);
-    return cadena;
-}
+char* SpinBoxS::Valor() { return sentencia("new SpinBoxS(%d,%d,70,24);", x, y); }
 
 int SpinBoxS::ValorX() const { return x; }
 

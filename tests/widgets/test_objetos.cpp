@@ -29,6 +29,11 @@ template <class W> std::vector<int> movido(W w, int nx, int ny) {
     return {w.ValorX(), w.ValorY(), w.x2, w.y2};
 }
 
+template <class W> char* movido_valor(W w, int nx, int ny) {
+    w.Move(nx, ny);
+    return w.Valor();
+}
+
 // A copy of the mono font with every outline damaged (4095 contours), so that
 // FreeType refuses each glyph and SDL_ttf cannot measure text in it.
 std::string fuente_danada() {
@@ -51,11 +56,11 @@ std::string fuente_danada() {
     for (size_t g = 0; g < u16(tabla[1] + 4); g++)
         if (inicio(g + 1) > inicio(g))
             d[tabla[3] + inicio(g)] = 0x0F, d[tabla[3] + inicio(g) + 1] = 0xFF;
-    std::string path = ::testing::TempDir() + "objetos_fuente_danada.ttf";
-    if (!(f = fopen(path.c_str(), "wb"))) return "";
+    std::string ruta = ::testing::TempDir() + "objetos_fuente_danada.ttf";
+    if (!(f = fopen(ruta.c_str(), "wb"))) return "";
     fwrite(d.data(), 1, d.size(), f);
     fclose(f);
-    return path;
+    return ruta;
 }
 
 // `screen` is a fresh surface in kFondo and `font` the mono font; both, and the
@@ -69,54 +74,54 @@ class Lienzo : public ::testing::Test {
         usar_fuente(16);
     }
     void TearDown() override {
-        SDL_FreeSurface(surface);
+        SDL_FreeSurface(superficie);
         for (TTF_Font* f : fuentes) TTF_CloseFont(f);
         screen = antes_screen, font = antes_font, ColorDefault = antes_color;
     }
     void usar(int w, int h) {
-        if (surface) SDL_FreeSurface(surface);
-        screen = surface = testsupport::make_surface(w, h);
-        ASSERT_NE(surface, nullptr);
-        fondo = SDL_MapRGB(surface->format, kFondo.r, kFondo.g, kFondo.b);
-        SDL_FillRect(surface, nullptr, fondo);
+        if (superficie) SDL_FreeSurface(superficie);
+        screen = superficie = testsupport::make_surface(w, h);
+        ASSERT_NE(superficie, nullptr);
+        fondo = SDL_MapRGB(superficie->format, kFondo.r, kFondo.g, kFondo.b);
+        SDL_FillRect(superficie, nullptr, fondo);
     }
-    void usar_fuente(int size, const char* path = kMonoFont) {
-        fuentes.push_back(font = TTF_OpenFont(path, size));
-        ASSERT_NE(font, nullptr) << path;
+    void usar_fuente(int puntos, const char* ruta = kMonoFont) {
+        fuentes.push_back(font = TTF_OpenFont(ruta, puntos));
+        ASSERT_NE(font, nullptr) << ruta;
     }
-    Rgb at(int x, int y) { return testsupport::rgb_at(surface, x, y); }
+    Rgb pixel(int x, int y) { return testsupport::rgb_at(superficie, x, y); }
     Rgb color_actual() { return {ColorDefault.r, ColorDefault.g, ColorDefault.b}; }
     ::testing::AssertionResult nada_dibujado() {
-        std::vector<std::string> vacio(surface->h, std::string(surface->w, '.'));
-        return testsupport::same_picture(vacio, testsupport::picture(surface, fondo));
+        std::vector<std::string> vacio(superficie->h, std::string(superficie->w, '.'));
+        return testsupport::same_picture(vacio, testsupport::picture(superficie, fondo));
     }
     void comprobar(const Puntos& puntos, Rgb esperado, int x = 0, int y = 0) {
         for (auto p : puntos)
-            EXPECT_EQ(at(x + p.first, y + p.second), esperado) << p.first << "," << p.second;
+            EXPECT_EQ(pixel(x + p.first, y + p.second), esperado) << p.first << "," << p.second;
     }
-    // `text` rendered alone and placed at (x, y) is exactly the ink of `colour`
+    // `texto` rendered alone and placed at (x, y) is exactly the ink of `color`
     // on the surface; an empty text means no such ink at all.
-    ::testing::AssertionResult muestra(int x, int y, const char* text, Rgb colour = kTinta) {
-        SDL_Surface* img =
-            *text ? TTF_RenderText_Solid(font, text, SDL_Color{0, 0, 0, 0}) : nullptr;
-        if (*text && !img) return ::testing::AssertionFailure() << text << " renders nothing";
+    ::testing::AssertionResult muestra(int x, int y, const char* texto, Rgb color = kTinta) {
+        SDL_Surface* imagen =
+            *texto ? TTF_RenderText_Solid(font, texto, SDL_Color{0, 0, 0, 0}) : nullptr;
+        if (*texto && !imagen) return ::testing::AssertionFailure() << texto << " renders nothing";
         int esperada = 0, distintos = 0, total = 0;
-        for (int j = 0; img && j < img->h; j++)
-            for (int i = 0; i < img->w; i++) {
-                if (x + i >= surface->w || y + j >= surface->h) continue;
-                bool glifo = testsupport::raw_pixel(img, i, j) != 0;
+        for (int j = 0; imagen && j < imagen->h; j++)
+            for (int i = 0; i < imagen->w; i++) {
+                if (x + i >= superficie->w || y + j >= superficie->h) continue;
+                bool glifo = testsupport::raw_pixel(imagen, i, j) != 0;
                 esperada += glifo;
-                distintos += glifo != (at(x + i, y + j) == colour);
+                distintos += glifo != (pixel(x + i, y + j) == color);
             }
-        SDL_FreeSurface(img);
-        for (int j = 0; j < surface->h; j++)
-            for (int i = 0; i < surface->w; i++) total += at(i, j) == colour;
+        SDL_FreeSurface(imagen);
+        for (int j = 0; j < superficie->h; j++)
+            for (int i = 0; i < superficie->w; i++) total += pixel(i, j) == color;
         if (distintos == 0 && total == esperada) return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure()
-               << "\"" << text << "\" at " << x << "," << y << ": " << distintos
+               << "\"" << texto << "\" at " << x << "," << y << ": " << distintos
                << " pixels differ, " << total << " ink pixels for " << esperada;
     }
-    SDL_Surface *surface = nullptr, *antes_screen = nullptr;
+    SDL_Surface *superficie = nullptr, *antes_screen = nullptr;
     TTF_Font* antes_font = nullptr;
     SDL_Color antes_color;
     Uint32 fondo = 0;
@@ -124,27 +129,33 @@ class Lienzo : public ::testing::Test {
 };
 
 TEST(Objetos, ValorWritesEachStatementIntoSharedCadena) {
-    Boton movida(16, 440, 40, 24, "7");
-    movida.Move(50, 60);
     struct Caso {
         std::function<char*()> valor;
         const char* esperado;
     } casos[] = {
         {[] { return Boton(10, 20, "on").Valor(); }, "new Boton(10,20,100,24,(char*)\"on\");"},
-        {[&] { return movida.Valor(); }, "new Boton(50,60,40,24,(char*)\"7\");"},
+        {[] { return movido_valor(Boton(16, 440, 40, 24, "7"), 50, 60); },
+         "new Boton(50,60,40,24,(char*)\"7\");"},
         {[] { return CBoton(1, 2, 3, 4, "c").Valor(); }, "new CBoton(1,2,3,4,(char*)\"c\");"},
         {[] { return CBoton(-1000000000, -1000000000, -1000000000, -1000000000, k30).Valor(); },
          "new CBoton(-1000000000,-1000000000,-1000000000,-1000000000,(char*)\""
          "abcdefghijklmnopqrs\");"},
         {[] { return TextoE(5, 6, 50, 20, "a").Valor(); }, "new TextoE(5,6,(char*)\"a\");"},
+        {[] { return TextoE(-3, 4, k25).Valor(); },
+         "new TextoE(-3,4,(char*)\"abcdefghijklmnopqrs\");"},
+        {[] { return TextoS(0, 0, "%s%d%n").Valor(); }, "new TextoS(0,0,(char*)\"%s%d%n\");"},
         {[] { return TextoS(6, 168, "TextoE1S").Valor(); },
          "new TextoS(6,168,(char*)\"TextoE1S\");"},
         {[] { return Chequeo(10, 20, "ok", true).Valor(); }, "new Chequeo(10,20,(char*)\"ok\");"},
         {[] { return Chequeo(10, 20, "ok").Valor(); }, "new Chequeo(10,20,(char*)\"ok\");"},
+        {[] { return movido_valor(Chequeo(10, 20, "ok"), 30, 40); },
+         "new Chequeo(30,40,(char*)\"ok\");"},
         {[] { return SpinBox(7, 8, 30, 31, -5, 5, 2).Valor(); }, "new SpinBox(7,8,50,24,0,100,1);"},
         {[] { return SpinBox(7, 8).Valor(); }, "new SpinBox(7,8,50,24,0,100,1);"},
         {[] { return SpinBoxD(1, 2).Valor(); }, "new SpinBoxD(1,2,70,24);"},
         {[] { return SpinBoxS(5, 6).Valor(); }, "new SpinBoxS(5,6,70,24);"},
+        {[] { return movido_valor(SpinBoxD(1, 2, 120, 30), -5, 7); }, "new SpinBoxD(-5,7,70,24);"},
+        {[] { return movido_valor(SpinBoxS(1, 2, 9, 9), 8, -9); }, "new SpinBoxS(8,-9,70,24);"},
     };
     for (const Caso& c : casos) {
         char* r = c.valor();
@@ -458,8 +469,8 @@ TEST_F(Lienzo, LabelCentresByHalvedWidthsAndHangsTwoPixelsDown) {
     for (const Caso& c : casos) {
         // A size of the mono font at which a run of 'M's measures the wanted width.
         std::string m;
-        for (int size = 6; size <= 40 && m.empty(); size++) {
-            usar_fuente(size);
+        for (int puntos = 6; puntos <= 40 && m.empty(); puntos++) {
+            usar_fuente(puntos);
             for (int n = 1, w = 0, h = 0; n <= 6 && m.empty(); n++)
                 if (TTF_SizeText(font, std::string(n, 'M').c_str(), &w, &h) == 0 &&
                     w == c.ancho_etiqueta)
@@ -499,19 +510,19 @@ TEST_F(Lienzo, WidgetsFarOffTheRightEdgeDrawNothingBeforeItsLastColumn) {
     };
     for (const Caso& c : casos)
         for (int x : {M - 30, M - 3, M, 65536 + 4, 32768 + 4}) {
-            SDL_FillRect(surface, nullptr, fondo);
+            SDL_FillRect(superficie, nullptr, fondo);
             c.dibujar(x);
-            std::vector<std::string> vacio(surface->h, std::string(surface->w - 1, '.'));
-            std::vector<std::string> visto = testsupport::picture(surface, fondo);
+            std::vector<std::string> vacio(superficie->h, std::string(superficie->w - 1, '.'));
+            std::vector<std::string> visto = testsupport::picture(superficie, fondo);
             for (std::string& fila : visto) fila.pop_back();
             EXPECT_TRUE(testsupport::same_picture(vacio, visto)) << c.nombre << " at x " << x;
         }
 }
 
 TEST_F(Lienzo, UnusableFontLeavesTheShapesAndOnlyAFailedMeasureSpeaks) {
-    std::string path = fuente_danada();
-    ASSERT_FALSE(path.empty());
-    usar_fuente(32, path.c_str());
+    std::string ruta = fuente_danada();
+    ASSERT_FALSE(ruta.empty());
+    usar_fuente(32, ruta.c_str());
     testing::internal::CaptureStdout();
     Boton(4, 4, 40, 24, "Hi").Dibujar(false);
     CBoton(4, 4, 40, 24, "Hi").Dibujar();

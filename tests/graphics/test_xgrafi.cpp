@@ -160,7 +160,10 @@ TEST_F(OnSurface, BoxOutlinesAndBarFillsLeaveTheBottomRowToTheFrame) {
 }
 
 TEST_F(OnSurface, DrawingOffTheSurfaceWritesNothingOutsideIt) {
-    // Run under AddressSanitizer too: a write past the pixel memory is reported there.
+    // The 12 x 8 surface is cut out of the middle of a larger zeroed block, so
+    // that a write landing outside it changes the block around it; under
+    // AddressSanitizer a write past the whole block is reported too.
+    const int margen = 16, ancho = 12 + 2 * margen, alto = 8 + 2 * margen;
     const int big = 1 << 20;
     const int calls[][4] = {
         {20, 0, 20, 7},        {0, 20, 11, 20},    {-5, -5, -1, -1},
@@ -170,15 +173,28 @@ TEST_F(OnSurface, DrawingOffTheSurfaceWritesNothingOutsideIt) {
     };
     for (const auto& c : calls) {
         for (int bpp : {8, 16, 24, 32}) {
-            use(12, 8, bpp);
+            int bytes = bpp / 8, pitch = ancho * bytes;
+            std::vector<Uint8> bloque((size_t)pitch * alto, 0);
+            Uint8* dentro = bloque.data() + margen * pitch + margen * bytes;
+            SDL_Surface* vista = SDL_CreateRGBSurfaceFrom(dentro, 12, 8, bpp, pitch, 0, 0, 0, 0);
+            ASSERT_NE(vista, nullptr);
+            screen = vista;
             line(c[0], c[1], c[2], c[3]);
             box(c[0], c[1], c[2], c[3]);
             bar(c[0], c[1], c[2], c[3]);
             plot(c[2], c[3]);
             putpixel(c[0], c[1], ColorDefault);
-            for (auto p : inked()) {
-                EXPECT_TRUE(p.first >= 0 && p.first < 12 && p.second >= 0 && p.second < 8);
-            }
+            int fuera = 0;
+            for (int y = 0; y < alto; y++)
+                for (int x = 0; x < pitch; x++) {
+                    bool en_la_vista = y >= margen && y < margen + 8 && x >= margen * bytes &&
+                                       x < (margen + 12) * bytes;
+                    fuera += !en_la_vista && bloque[(size_t)y * pitch + x] != 0;
+                }
+            EXPECT_EQ(fuera, 0) << bpp << "-bit, calls at " << c[0] << "," << c[1] << " " << c[2]
+                                << "," << c[3];
+            screen = surface;
+            SDL_FreeSurface(vista);
         }
     }
     screen = nullptr;
@@ -329,80 +345,81 @@ TEST_F(Loaded, InitOpensTheWindowAndTellsItsDepthOnce) {
     EXPECT_EQ(screen->format->BitsPerPixel, 32);
 }
 
+// Writes `bytes` into dir/name and gives the path.
+std::string write_bytes(const std::string& dir, const char* name, const std::string& bytes) {
+    std::string path = dir + "/" + name;
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return "";
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+    return path;
+}
+
 TEST_F(Loaded, LoadFilesReportsEachFailureAndKeepsWhatLoaded) {
+    std::string keyed = testsupport::read_file(image);
+    std::string bad_depth = keyed;
+    bad_depth[28] = 1, bad_depth[29] = 24; // a bit count of 6145
     struct Case {
-        const char *first, *fontfile;
+        const char* fault;
+        std::string first, fontfile; // "-": no name
         int result;
-        const char* message;
+        const char* message; // null: the image's "Error al cargar"
     };
-    std::string missing = dir + "/missing.png";
-    std::string garbage = dir + "/garbage.png";
-    std::string truncated = dir + "/truncated.png";
-    FILE* f = fopen(garbage.c_str(), "w");
-    fputs("this is not a picture\n", f);
-    fclose(f);
-    std::string cmd = "head -c 40 " + image + " > " + truncated;
-    ASSERT_EQ(system(cmd.c_str()), 0);
-    std::string font_missing = dir + "/nofont.ttf";
-    // A 1 x 1 PNG whose IDAT states 2 GB and the file ends after 11 of them.
-    std::string long_chunk = dir + "/long_chunk.png";
-    f = fopen(long_chunk.c_str(), "wb");
-    fwrite("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x01\0\0\0\x01\x08\x02\0\0\0\x90\x77\x53"
-           "\xde\x7f\xff\xff\xf0IDAT\x78\x9c\x63\x60\x60\x38\x01\0\0\xcc\0\xc9",
-           1, 53, f);
-    fclose(f);
-    // The keyed image with a bit count of 6145 in its header.
-    std::string bad_depth = dir + "/bad_depth.bmp";
-    cmd = "cp " + image + " " + bad_depth + " && printf '\\001\\030' | dd of=" + bad_depth +
-          " bs=1 seek=28 conv=notrunc 2>/dev/null";
-    ASSERT_EQ(system(cmd.c_str()), 0);
-    std::string empty = dir + "/empty.png";
-    fclose(fopen(empty.c_str(), "w"));
-    std::string font_blank = damaged_font(dir, "loca");
-    std::string font_tall = damaged_font(dir, "hhea");
-    std::string font_left = damaged_font(dir, "hmtx");
-    ASSERT_FALSE(font_blank.empty() || font_tall.empty() || font_left.empty());
+    const std::string mono = testsupport::kMonoFont, none = "-";
     const Case cases[] = {
-        {nullptr, nullptr, 1, ""},
-        {missing.c_str(), testsupport::kMonoFont, 0, nullptr},
-        {garbage.c_str(), testsupport::kMonoFont, 0, nullptr},
-        {truncated.c_str(), testsupport::kMonoFont, 0, nullptr},
-        {long_chunk.c_str(), testsupport::kMonoFont, 0, nullptr},
-        {bad_depth.c_str(), testsupport::kMonoFont, 0, nullptr},
-        {empty.c_str(), testsupport::kMonoFont, 0, nullptr},
-        {image.c_str(), font_missing.c_str(), 0, "Error cargando Font\n"},
-        {image.c_str(), font_blank.c_str(), 0, "Error cargando Font\n"},
+        {"nothing asked for", none, none, 1, ""},
+        {"no image file", dir + "/missing.png", mono, 0, nullptr},
+        {"text for an image", write_bytes(dir, "garbage.png", "this is not a picture\n"), mono, 0,
+         nullptr},
+        {"image cut after 40 bytes", write_bytes(dir, "truncated.png", keyed.substr(0, 40)), mono,
+         0, nullptr},
+        // A 1 x 1 PNG whose IDAT states 2 GB and the file ends after 11 of them.
+        {"PNG chunk past the end",
+         write_bytes(dir, "long_chunk.png",
+                     std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x01\0\0\0\x01\x08\x02\0"
+                                 "\0\0\x90\x77\x53\xde\x7f\xff\xff\xf0IDAT\x78\x9c\x63\x60\x60"
+                                 "\x38\x01\0\0\xcc\0\xc9",
+                                 53)),
+         mono, 0, nullptr},
+        {"BMP bit count of 6145", write_bytes(dir, "bad_depth.bmp", bad_depth), mono, 0, nullptr},
+        {"empty image", write_bytes(dir, "empty.png", ""), mono, 0, nullptr},
+        {"no font file", image, dir + "/nofont.ttf", 0, "Error cargando Font\n"},
+        {"font whose glyphs are all empty", image, damaged_font(dir, "loca"), 0,
+         "Error cargando Font\n"},
         // Damaged, yet drawn safely: see SoundFontsLoadAndDrawEveryGlyphInsideTheirText.
-        {image.c_str(), font_tall.c_str(), 1, ""},
-        {image.c_str(), font_left.c_str(), 1, ""},
-        {image.c_str(), testsupport::kMonoFont, 1, ""},
+        {"font with digits 500 pixels tall", image, damaged_font(dir, "hhea"), 1, ""},
+        {"font whose glyphs start far left", image, damaged_font(dir, "hmtx"), 1, ""},
+        {"sound image and font", image, mono, 1, ""},
     };
     for (const auto& c : cases) {
+        ASSERT_FALSE(c.first.empty() || c.fontfile.empty()) << c.fault << ": not written";
+        const char* first = c.first == none ? nullptr : c.first.c_str();
+        const char* fontfile = c.fontfile == none ? nullptr : c.fontfile.c_str();
         drop_fonts();
         SDL_FreeSurface(background);
         background = nullptr;
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
-        int result = load_files(c.first, nullptr, c.fontfile);
+        int result = load_files(first, nullptr, fontfile);
         std::string out = ::testing::internal::GetCapturedStdout();
         // libpng complains on standard error once it decodes a damaged file;
         // one whose chunks run past its end is refused before that.
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << (c.first ? c.first : "null");
-        std::string want = c.message ? c.message : "Error al cargar " + std::string(c.first) + "\n";
-        EXPECT_EQ(result, c.result) << (c.first ? c.first : "null");
-        EXPECT_EQ(out, want) << (c.first ? c.first : "null");
-        EXPECT_EQ(dots, nullptr);
-        bool image_ok = c.first && std::string(c.first) == image;
-        EXPECT_EQ(background != nullptr, image_ok) << (c.first ? c.first : "null");
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << c.fault;
+        std::string want = c.message ? c.message : "Error al cargar " + c.first + "\n";
+        EXPECT_EQ(result, c.result) << c.fault;
+        EXPECT_EQ(out, want) << c.fault;
+        EXPECT_EQ(dots, nullptr) << c.fault;
+        bool image_ok = c.first == image;
+        EXPECT_EQ(background != nullptr, image_ok) << c.fault;
         bool fonts_ok = image_ok && c.result == 1;
-        EXPECT_EQ(font != nullptr && font1 != nullptr && font2 != nullptr, fonts_ok);
+        EXPECT_EQ(font != nullptr && font1 != nullptr && font2 != nullptr, fonts_ok) << c.fault;
         if (!image_ok) {
-            EXPECT_EQ(font, nullptr) << "no font may open after a failed image";
+            EXPECT_EQ(font, nullptr) << c.fault << ": a font opened after the image failed";
         }
     }
     ASSERT_NE(font, nullptr);
-    EXPECT_EQ(TTF_FontHeight(font) > TTF_FontHeight(font1), true);
-    EXPECT_EQ(TTF_FontHeight(font1) > TTF_FontHeight(font2), true);
+    EXPECT_GT(TTF_FontHeight(font), TTF_FontHeight(font1));
+    EXPECT_GT(TTF_FontHeight(font1), TTF_FontHeight(font2));
 }
 
 // The pixels of a rendered text that are not background.

@@ -155,7 +155,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 
-# Each description's first line is the package's synopsis.
+# Each description's first line is the package's synopsis. CPack turns double
+# quotes in a description into semicolons: there are none.
 set(CPACK_DEBIAN_CALCULADORA_PACKAGE_NAME calculadora)
 set(CPACK_DEBIAN_CALCULADORA_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_CALCULADORA_PACKAGE_SHLIBDEPS ON)
@@ -178,7 +179,8 @@ two-state buttons, text fields and labels, check boxes, spin boxes) on its
 graphics layer over SDL 1.2, and its RS-232 serial-port helpers over POSIX
 terminals, as the static libraries xgrafi, objetos and port.
 
-This package holds their headers (#include \"widgets/objetos.h\"), a CMake
-package (find_package(Calculadora) gives Calculadora::objetos and the other
-targets) and pkg-config files (calculadora-objetos and the others).")
+This package holds their headers (widgets/objetos.h and the others, under
+/usr/include/calculadora), a CMake package (find_package(Calculadora) gives
+Calculadora::objetos and the other targets) and pkg-config files
+(calculadora-objetos and the others).")
 include(CPack)

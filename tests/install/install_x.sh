@@ -168,4 +168,4 @@ no video driver|nonexistent||1|
 font missing|dummy|mv "$data/fontlcd.ttf" "$work/"|2|Error cargando Font
 data folder missing|dummy|mv "$data" "$work/data"|2|
 EOF
-grep -q "$data" "$work/fail.err" || fail "the launcher did not say which folder is missing"
+grep -qF "$data" "$work/fail.err" || fail "the launcher did not say which folder is missing"

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages the build needs, with "test" also those of the
-# tests and with "bench" those of the benchmarks; only those that are missing,
-# so a second run costs a few milliseconds.
+# tests, with "package" those of scripts/package.sh and with "bench" those of
+# the benchmarks; only those that are missing, so a second run costs a few
+# milliseconds.
 set -eu
 
 packages="cmake make g++ pkg-config libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev"
@@ -9,8 +10,9 @@ case "${1:-}" in
 test)
     packages="$packages googletest libgtest-dev fonts-dejavu-core python3 python3-pil
         python3-fonttools xvfb xdotool imagemagick x11-utils clang libclang-rt-14-dev desktop-file-utils man-db
-        fonts-dseg valgrind"
+        fonts-dseg valgrind dpkg-dev lintian appstream"
     ;;
+package) packages="$packages dpkg-dev" ;;
 bench) packages="$packages libbenchmark-dev libx11-dev x11-apps x11-utils xvfb" ;;
 esac
 

@@ -1,0 +1,131 @@
+#!/bin/sh
+# Installs the component "dev" (the toolkit and the serial helpers as a
+# library) into a scratch prefix and uses it as a developer would, out of the
+# source tree: exactly the expected files; a project of its own whose
+# CMakeLists.txt is the README's five lines (plus the console) finds it with
+# find_package and builds the example programs galeria and consola against
+# it, with the include folder and the SDL libraries from the imported
+# targets alone; the same sources build with the flags of the pkg-config
+# files. Then each gallery runs under Xvfb (F1 lists its 22 widgets, Escape
+# ends it with status 0) and each console over a pseudo-terminal (bytes both
+# ways, status 0 at the end of its input).
+# usage: library_x.sh CMAKE BUILD_DIR SOURCE_DIR CXX LIBDIR
+# Exits 77 (skipped) when Xvfb, xdotool, pkg-config or python3 is missing.
+set -u
+cmake=$1 build=$2 src=$3 cxx=$4 libdir=$5
+for tool in Xvfb xdotool pkg-config python3; do
+    command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
+done
+
+. "$(dirname "$0")/../support/xvfb.sh"
+
+sdk=$work/sdk
+"$cmake" --install "$build" --prefix "$sdk" --component dev >"$work/install.log" 2>&1 ||
+    fail "cmake --install: $(cat "$work/install.log")"
+LC_ALL=C sort >"$work/expected" <<EOF
+/$libdir/calculadora/libobjetos.a
+/$libdir/calculadora/libport.a
+/$libdir/calculadora/libxgrafi.a
+/$libdir/cmake/Calculadora/CalculadoraConfig.cmake
+/$libdir/cmake/Calculadora/CalculadoraConfigVersion.cmake
+/$libdir/cmake/Calculadora/CalculadoraTargets-BUILD_TYPE.cmake
+/$libdir/cmake/Calculadora/CalculadoraTargets.cmake
+/$libdir/pkgconfig/calculadora-objetos.pc
+/$libdir/pkgconfig/calculadora-port.pc
+/$libdir/pkgconfig/calculadora-xgrafi.pc
+/include/calculadora/graphics/xgrafi.h
+/include/calculadora/serial/port.h
+/include/calculadora/widgets/objetos.h
+/share/doc/calculadora-dev/changelog.gz
+/share/doc/calculadora-dev/copyright
+EOF
+(cd "$sdk" && find . ! -type d | sed 's|^\.||; s|Targets-[a-z]*\.cmake$|Targets-BUILD_TYPE.cmake|' |
+    LC_ALL=C sort) >"$work/installed"
+diff "$work/expected" "$work/installed" || fail "installed files differ from the list above"
+echo "ok: the installed files"
+
+uso=$work/uso
+mkdir "$uso"
+cp "$src/examples/galeria.cpp" "$src/examples/consola.cpp" "$uso/"
+cat >"$uso/CMakeLists.txt" <<'EOF'
+cmake_minimum_required(VERSION 3.16)
+project(migaleria CXX)
+find_package(Calculadora 1.0 CONFIG REQUIRED)
+add_executable(galeria galeria.cpp)
+target_link_libraries(galeria PRIVATE Calculadora::objetos)
+add_executable(consola consola.cpp)
+target_link_libraries(consola PRIVATE Calculadora::port)
+EOF
+"$cmake" -S "$uso" -B "$uso/build" -DCMAKE_PREFIX_PATH="$sdk" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
+    >"$work/cmake.log" 2>&1 || fail "configure: $(cat "$work/cmake.log")"
+found=$(sed -n 's/^Calculadora_DIR:PATH=//p' "$uso/build/CMakeCache.txt")
+[ "$found" = "$sdk/$libdir/cmake/Calculadora" ] || fail "find_package took $found"
+"$cmake" --build "$uso/build" -j2 >"$work/build.log" 2>&1 || fail "build: $(cat "$work/build.log")"
+grep -qF -- " $sdk/include/calculadora " "$uso/build/compile_commands.json" ||
+    fail "the targets do not bring the installed include folder"
+grep -qF -- "$src" "$uso/build/compile_commands.json" && fail "the build reaches into the source tree"
+echo "ok: find_package(Calculadora) builds galeria and consola"
+
+export PKG_CONFIG_PATH="$sdk/$libdir/pkgconfig"
+for pair in galeria:objetos consola:port; do
+    program=${pair%:*} lib=calculadora-${pair#*:}
+    flags=$(pkg-config --cflags --libs "$lib") || fail "pkg-config $lib"
+    "$cxx" -std=c++17 -o "$uso/$program-pc" "$uso/$program.cpp" $flags >"$work/pc.log" 2>&1 ||
+        fail "$program with pkg-config $lib ($flags): $(cat "$work/pc.log")"
+done
+echo "ok: pkg-config builds galeria and consola"
+
+xvfb_start 131 "$work/xvfb.log" || fail "Xvfb did not start"
+for galeria in "$uso/build/galeria" "$uso/galeria-pc"; do
+    SDL_AUDIODRIVER=dummy "$galeria" >"$work/out.txt" 2>"$work/err.txt" &
+    app_pid=$!
+    wid=$(app_window)
+    [ -n "$wid" ] || fail "no window of $galeria: $(cat "$work/err.txt")"
+    xdotool mousemove --window "$wid" 600 460
+    xdotool windowfocus --sync "$wid" 2>/dev/null
+    xdotool key F1
+    i=0
+    until grep -q '^new SpinBoxS' "$work/out.txt"; do
+        i=$((i + 1)); [ $i -gt 100 ] && fail "no listing after F1: $(cat "$work/out.txt")"; sleep 0.05
+    done
+    sleep 0.2
+    n=$(grep -c '^new ' "$work/out.txt")
+    [ "$n" = 22 ] || fail "$galeria listed $n widgets, not 22"
+    xdotool key Escape
+    app_wait "Escape"
+    [ "$status" = 0 ] || fail "$galeria: status $status after Escape"
+    echo "ok: $galeria lists its 22 widgets and ends with status 0"
+done
+
+# The device plays on the master side of a pseudo-terminal; the port is raw
+# once the helpers have printed their "YES-- " line.
+for consola in "$uso/build/consola" "$uso/consola-pc"; do
+    python3 - "$consola" <<'EOF' || fail "$consola over a pseudo-terminal"
+import os, select, subprocess, sys, time
+
+master, slave = os.openpty()
+p = subprocess.Popen([sys.argv[1], os.ttyname(slave)], stdin=subprocess.PIPE,
+                     stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+out, err = p.stdout.fileno(), p.stderr.fileno()
+got = {out: b"", err: b"", master: b""}
+
+def pump(done):
+    end = time.monotonic() + 5
+    while not done():
+        if time.monotonic() > end:
+            sys.exit("timed out with %r" % got)
+        for fd in select.select(list(got), [], [], 0.05)[0]:
+            try:
+                got[fd] += os.read(fd, 4096)
+            except OSError:
+                pass
+
+pump(lambda: b"YES-- " in got[err])
+os.write(master, b"hola\r\n")
+p.stdin.write(b"AT\r")
+p.stdin.close()
+pump(lambda: got[out] == b"hola\r\n" and got[master] == b"AT\r")
+sys.exit(p.wait(5))
+EOF
+    echo "ok: $consola passes bytes both ways and ends with status 0"
+done

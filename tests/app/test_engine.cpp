@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/engine.h"
+#include "tests/support/display.h"
 #include "widgets/objetos.h"
 
 namespace {
@@ -52,8 +53,7 @@ void press(char k) {
 std::string shown() {
     std::string line = lcd0S->ValorS();
     EXPECT_EQ(line.size(), 15u) << "[" << line << "]";
-    size_t first = line.find_first_not_of(' ');
-    return first == std::string::npos ? "" : line.substr(first);
+    return testsupport::display_text(line);
 }
 
 // Presses the keys and returns the display after each one.

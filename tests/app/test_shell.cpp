@@ -22,6 +22,7 @@
 #include "app/keypad.h"
 #include "app/shell.h"
 #include "graphics/xgrafi.h"
+#include "tests/support/display.h"
 #include "tests/support/files.h"
 #include "tests/support/surface.h"
 #include "widgets/objetos.h"
@@ -53,11 +54,7 @@ void arrancar() {
     ASSERT_EQ(estado, 0);
 }
 
-std::string shown() {
-    std::string line = lcd0S->ValorS();
-    size_t first = line.find_first_not_of(' ');
-    return first == std::string::npos ? "" : line.substr(first);
-}
+std::string shown() { return testsupport::display_text(lcd0S->ValorS()); }
 
 using Estado = std::tuple<std::string, char, int>;
 Estado estado() { return {shown(), Fcomando, Fquit}; }
@@ -332,18 +329,7 @@ TEST_F(Shell, OnKeyEndsTheLoopWithEndAndEscapeWithout) {
 
 // --- The program itself ---
 
-std::string temp_dir() {
-    char tmpl[] = "/tmp/calc-shell-XXXXXX";
-    const char* dir = mkdtemp(tmpl);
-    return dir ? dir : "/tmp";
-}
-
-void write_file(const std::string& path, const std::string& text) {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fwrite(text.data(), 1, text.size(), f);
-    fclose(f);
-}
+std::string temp_dir() { return testsupport::temp_dir("calc-shell"); }
 
 // A PNG of w x h pixels all of one colour, RGB or RGBA, its rows compressed
 // one at a time: a huge black image is a small file.
@@ -422,14 +408,14 @@ void poner(const std::string& dir, const char* nombre, const char* otro, Conteni
     case ANCHA: texto = png(MAX_LADO_IMAGEN + 1, 1, false, azul); break;
     case EN_EL_TOPE: texto = png(MAX_LADO_IMAGEN, 1, false, azul); break;
     case MIL_TROZOS:
-        write_file(ruta, real.substr(0, 33)); // signature and IHDR
+        ASSERT_TRUE(testsupport::write_file(ruta, real.substr(0, 33))); // signature and IHDR
         ASSERT_EQ(truncate(ruta.c_str(), 100 << 20), 0);
         return;
     case CON_KERNING:
         texto = read_file(CALC_FUZZ_DIR "/corpus/loading/" KERNING_FONT).substr(1);
         break;
     }
-    write_file(ruta, texto);
+    ASSERT_TRUE(testsupport::write_file(ruta, texto)) << ruta;
 }
 
 // Starts the program in `dir`, its standard output going to dir/salida.txt.
@@ -575,7 +561,6 @@ TEST(Program, NoVideoDriverEndsWithStatusOne) {
 // a preloaded library right after SDL_SetVideoMode opens the window) ends it
 // as the loop's quit does: status 0 once the first frame is up.
 TEST(Program, QuitRequestRightAfterTheWindowOpensEndsTheProgram) {
-    std::string dir = temp_dir();
     pid_t pid = fork();
     if (pid == 0) {
         if (chdir(CALC_DATA_DIR) != 0 || !freopen("/dev/null", "w", stdout)) _exit(127);

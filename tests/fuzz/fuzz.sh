@@ -30,14 +30,15 @@ build)
         exit 77
     fi
     rm -rf "$probe"
-    CC=clang CXX=clang++ cmake -S "$src" -B "$out" -DCMAKE_BUILD_TYPE=None >/dev/null || exit 1
-    cmake --build "$out" -j"$(nproc)" || exit 1
+    CC=clang CXX=clang++ cmake -S "$src/../.." -B "$out" -DCALC_FUZZ=ON -DCMAKE_BUILD_TYPE=None \
+        >/dev/null || exit 1
+    cmake --build "$out" -j"$(nproc)" --target fuzzers || exit 1
     ;;
 run)
     name=$4
     runs=${5:-$(runs_of "$name")}
     seconds=${6:-60}
-    exe=$out/fuzz_$name
+    exe=$out/tests/fuzz/fuzz_$name
     [ -x "$exe" ] || { echo "skipped: $exe not built"; exit 77; }
     work=$out/work/$name
     rm -rf "$work"

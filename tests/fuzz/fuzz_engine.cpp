@@ -16,6 +16,7 @@
 #include "app/engine.h"
 #include "app/keypad.h"
 #include "app/shell.h"
+#include "tests/support/display.h"
 #include "widgets/objetos.h"
 
 // The keyboard map's symbols and some that it leaves alone.
@@ -38,14 +39,8 @@ struct Estado {
     int caracteres;
 };
 
-static std::string recortada(const char* linea) {
-    std::string s = linea;
-    size_t primero = s.find_first_not_of(' ');
-    return primero == std::string::npos ? "" : s.substr(primero);
-}
-
 static Estado leer() {
-    return {recortada(lcd0S->ValorS()),
+    return {testsupport::display_text(lcd0S->ValorS()),
             LCD,
             DISPLAY,
             ACUMULADOR,

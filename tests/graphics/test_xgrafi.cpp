@@ -15,6 +15,7 @@
 
 #include "graphics/xgrafi.h"
 #include "tests/support/files.h"
+#include "tests/support/fonts.h"
 #include "tests/support/surface.h"
 
 using testsupport::make_surface;
@@ -255,12 +256,6 @@ TEST_F(OnSurface, SetcolorChangesTheColourOfEveryPrimitiveButNotTheFourthByte) {
 
 // --- Start-up, loading, blits and text on the dummy video driver ---
 
-std::string temp_dir() {
-    char tmpl[] = "/tmp/xgrafi-test-XXXXXX";
-    const char* dir = mkdtemp(tmpl);
-    return dir ? dir : "/tmp";
-}
-
 // A 4 x 2 image: cyan at (0, 0), red at (1, 0), the rest blue.
 std::string write_keyed_image(const std::string& dir) {
     SDL_Surface* s = make_surface(4, 2, 32);
@@ -280,33 +275,21 @@ std::string write_keyed_image(const std::string& dir) {
 // tall at 32 points; or "hmtx" with every glyph starting 4000 units left of
 // its origin, which SDL_ttf alone would draw before the start of its text.
 std::string damaged_font(const std::string& dir, const char* table) {
-    FILE* f = fopen(testsupport::kMonoFont, "rb");
-    if (!f) return "";
-    std::vector<unsigned char> d(1 << 20);
-    d.resize(fread(d.data(), 1, d.size(), f));
-    fclose(f);
-    auto u16 = [&](size_t o) { return size_t(d[o]) << 8 | d[o + 1]; };
-    auto u32 = [&](size_t o) { return u16(o) << 16 | u16(o + 2); };
-    auto buscar = [&](const char* tag, size_t& off, size_t& len) {
-        for (size_t i = 0, e = 12; i < u16(4); i++, e += 16)
-            if (memcmp(&d[e], tag, 4) == 0) off = u32(e + 8), len = u32(e + 12);
-    };
-    size_t off = 0, len = 0, hhea = 0, hhea_len = 0;
-    buscar(table, off, len);
-    buscar("hhea", hhea, hhea_len);
-    if (!strcmp(table, "loca")) std::fill_n(&d[off], len, 0);
-    if (!strcmp(table, "hhea")) d[off + 4] = 0x7D, d[off + 5] = 0x00;
-    if (!strcmp(table, "hmtx")) {
-        // Left side bearings: one in each of the first n 4-byte records, then a list.
-        size_t n = u16(hhea + 34);
-        for (size_t o = 0; o < len; o += 2)
-            if (o >= 4 * n || o % 4 == 2) d[off + o] = 0xF0, d[off + o + 1] = 0x60;
-    }
-    std::string path = dir + "/" + table + ".ttf";
-    if (!(f = fopen(path.c_str(), "wb"))) return "";
-    fwrite(d.data(), 1, d.size(), f);
-    fclose(f);
-    return path;
+    return testsupport::damaged_copy(testsupport::kMonoFont, dir + "/" + table + ".ttf",
+                                     [table](testsupport::FontBytes& f) {
+                                         size_t len = 0, off = f.table(table, &len);
+                                         if (!strcmp(table, "loca")) std::fill_n(&f.d[off], len, 0);
+                                         if (!strcmp(table, "hhea"))
+                                             f.d[off + 4] = 0x7D, f.d[off + 5] = 0;
+                                         if (!strcmp(table, "hmtx")) {
+                                             // Left side bearings: one in each of the first n
+                                             // 4-byte records, then a list.
+                                             size_t n = f.u16(f.table("hhea") + 34);
+                                             for (size_t o = 0; o < len; o += 2)
+                                                 if (o >= 4 * n || o % 4 == 2)
+                                                     f.d[off + o] = 0xF0, f.d[off + o + 1] = 0x60;
+                                         }
+                                     });
 }
 
 void drop_fonts() {
@@ -322,7 +305,7 @@ class Loaded : public ::testing::Test {
         ::testing::internal::CaptureStdout();
         started = init(248, 501);
         depth_line = ::testing::internal::GetCapturedStdout();
-        dir = temp_dir();
+        dir = testsupport::temp_dir("xgrafi-test");
         image = write_keyed_image(dir);
     }
     void SetUp() override {
@@ -345,14 +328,10 @@ TEST_F(Loaded, InitOpensTheWindowAndTellsItsDepthOnce) {
     EXPECT_EQ(screen->format->BitsPerPixel, 32);
 }
 
-// Writes `bytes` into dir/name and gives the path.
+// Writes `bytes` into dir/name and gives the path; empty when it cannot.
 std::string write_bytes(const std::string& dir, const char* name, const std::string& bytes) {
     std::string path = dir + "/" + name;
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) return "";
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-    return path;
+    return testsupport::write_file(path, bytes) ? path : "";
 }
 
 TEST_F(Loaded, LoadFilesReportsEachFailureAndKeepsWhatLoaded) {
@@ -439,12 +418,10 @@ int ink(SDL_Surface* s) {
 // valgrind).
 TEST_F(Loaded, SoundFontsLoadAndDrawEveryGlyphInsideTheirText) {
     const std::string dseg = "/usr/share/fonts/truetype/dseg/";
-    std::string kerning = dir + "/kerning.ttf";
-    FILE* f = fopen(kerning.c_str(), "wb");
     std::string corpus = testsupport::read_file(CALC_FUZZ_DIR "/corpus/loading/" KERNING_FONT);
     ASSERT_GT(corpus.size(), 1u);
-    fwrite(corpus.data() + 1, 1, corpus.size() - 1, f); // the first byte names the file
-    fclose(f);
+    std::string kerning =
+        write_bytes(dir, "kerning.ttf", corpus.substr(1)); // byte 0 names the file
     const std::string fonts[] = {
         CALC_DATA_DIR "/fontlcd.ttf",
         testsupport::kMonoFont,

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fonts.h"
 #include "tests/support/surface.h"
 #include "widgets/objetos.h"
 
@@ -37,30 +38,20 @@ template <class W> char* movido_valor(W w, int nx, int ny) {
 // A copy of the mono font with every outline damaged (4095 contours), so that
 // FreeType refuses each glyph and SDL_ttf cannot measure text in it.
 std::string fuente_danada() {
-    FILE* f = fopen(kMonoFont, "rb");
-    if (!f) return "";
-    std::vector<unsigned char> d(1 << 20);
-    d.resize(fread(d.data(), 1, d.size(), f));
-    fclose(f);
-    auto u16 = [&](size_t o) { return size_t(d[o] << 8 | d[o + 1]); };
-    auto u32 = [&](size_t o) { return u16(o) << 16 | u16(o + 2); };
-    size_t tabla[4] = {0, 0, 0, 0}; // head, maxp, loca, glyf
-    const char* nombres[4] = {"head", "maxp", "loca", "glyf"};
-    for (size_t i = 0, e = 12; i < u16(4); i++, e += 16)
-        for (int t = 0; t < 4; t++)
-            if (!memcmp(&d[e], nombres[t], 4)) tabla[t] = u32(e + 8);
-    bool larga = u16(tabla[0] + 50) != 0;
-    auto inicio = [&](size_t g) {
-        return larga ? u32(tabla[2] + 4 * g) : 2 * u16(tabla[2] + 2 * g);
-    };
-    for (size_t g = 0; g < u16(tabla[1] + 4); g++)
-        if (inicio(g + 1) > inicio(g))
-            d[tabla[3] + inicio(g)] = 0x0F, d[tabla[3] + inicio(g) + 1] = 0xFF;
-    std::string ruta = ::testing::TempDir() + "objetos_fuente_danada.ttf";
-    if (!(f = fopen(ruta.c_str(), "wb"))) return "";
-    fwrite(d.data(), 1, d.size(), f);
-    fclose(f);
-    return ruta;
+    return testsupport::damaged_copy(kMonoFont, ::testing::TempDir() + "objetos_fuente_danada.ttf",
+                                     [](testsupport::FontBytes& f) {
+                                         size_t head = f.table("head"), maxp = f.table("maxp"),
+                                                loca = f.table("loca"), glyf = f.table("glyf");
+                                         bool larga = f.u16(head + 50) != 0;
+                                         auto inicio = [&](size_t g) {
+                                             return larga ? f.u32(loca + 4 * g)
+                                                          : 2 * f.u16(loca + 2 * g);
+                                         };
+                                         for (size_t g = 0; g < f.u16(maxp + 4); g++)
+                                             if (inicio(g + 1) > inicio(g))
+                                                 f.d[glyf + inicio(g)] = 0x0F,
+                                                            f.d[glyf + inicio(g) + 1] = 0xFF;
+                                     });
 }
 
 // `screen` is a fresh surface in kFondo and `font` the mono font; both, and the

@@ -35,14 +35,6 @@ click() {
         xdotool mousemove --window "$wid" "$1" "$2" click 1
     done
 }
-shot() { sleep 0.4; import -window "$wid" "$work/$1.png" || fail "screenshot $1"; }
-reference() { SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$render" "$work/$1.bmp" "$2" >/dev/null || fail "render $2"; }
-differ() { compare -metric AE "$work/$1" "$work/$2" null: 2>&1 | cut -d' ' -f1; }
-same() {
-    d=$(differ "$1" "$2")
-    [ "$d" = 0 ] || fail "$1 and $2 differ in $d pixels"
-    echo "ok: $1 = $2"
-}
 
 shot start
 reference zero ""

@@ -42,10 +42,8 @@ echo "ok: F1 lists $widgets statements that compile"
 
 # Position of the listed widget of CLASS whose statement contains TEXT.
 pos() { sed -n "s/^new $1(\([0-9]*\),\([0-9]*\),.*$2.*/\1 \2/p" "$work/list.txt" | head -n 1; }
-shot() { sleep 0.3; import -window "$wid" "$work/$1.png" || fail "screenshot $1"; }
 pixel() { convert "$work/$1.png" -format "%[hex:p{$2,$3}]" info:; }
 crop() { convert "$work/$1.png" -crop "$2" +repage "$work/$3.png"; }
-differ() { compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 | cut -d' ' -f1; }
 click() { xdotool mousemove --window "$wid" "$1" "$2" click 1; }
 
 # A click at (cx, cy) from the widget's corner flips what the pixel at (lx, ly) shows:
@@ -54,11 +52,11 @@ while read -r class text cx cy lx ly before after <&3; do
     set -- $(pos "$class" "$text")
     [ $# = 2 ] || fail "$class $text is not listed"
     x=$1 y=$2
-    shot before
+    shot before 0.3
     p=$(pixel before $((x + lx)) $((y + ly)))
     [ "$p" = "$before" ] || fail "$class $text shows $p before the click, not $before"
     click $((x + cx)) $((y + cy))
-    shot after
+    shot after 0.3
     p=$(pixel after $((x + lx)) $((y + ly)))
     [ "$p" = "$after" ] || fail "$class $text shows $p after the click, not $after"
     echo "ok: $class $text went from $before to $after"
@@ -75,35 +73,35 @@ set -- $(pos Boton Aceptar)
 x=$1 y=$2
 set -- $(pos TextoE '')
 field="180x20+$(($1 + 2))+$(($2 + 2))"
-shot rest
+shot rest 0.3
 crop rest "$field" field_before
 for step in "mousemove --window $wid $((x + 45)) $((y + 12)) mousedown 1:969696" \
             "mousemove --window $wid $((x + 45)) $((y + 60)):E6E6E6" \
             "mousemove --window $wid $((x + 45)) $((y + 12)):969696" \
             "mouseup 1:E6E6E6"; do
     xdotool ${step%:*}
-    shot held
+    shot held 0.3
     p=$(pixel held $((x + 3)) $((y + 21)))
     [ "$p" = "${step#*:}" ] || fail "Aceptar shows $p after '${step%:*}', not ${step#*:}"
 done
 crop held "$field" field_after
-[ "$(differ field_before field_after)" != 0 ] || fail "releasing Aceptar left the text field alone"
+[ "$(differ field_before.png field_after.png)" != 0 ] || fail "releasing Aceptar left the text field alone"
 echo "ok: Aceptar looks pressed only while held over it, and its click reaches the field"
 
 # Each spin box: the upper arrow changes the value field, the lower one brings it back.
 for class in SpinBox SpinBoxD SpinBoxS; do
     set -- $(pos $class '')
     x=$1 y=$2 value="56x20+$(($1 + 20))+$(($2 + 2))"
-    shot first
+    shot first 0.3
     crop first "$value" v0
     click $((x + 9)) $((y + 6))
-    shot up
+    shot up 0.3
     crop up "$value" v1
     click $((x + 9)) $((y + 18))
-    shot down
+    shot down 0.3
     crop down "$value" v2
-    [ "$(differ v0 v1)" != 0 ] || fail "$class: the upper arrow changed nothing"
-    [ "$(differ v0 v2)" = 0 ] || fail "$class: the lower arrow did not undo the upper one"
+    [ "$(differ v0.png v1.png)" != 0 ] || fail "$class: the upper arrow changed nothing"
+    [ "$(differ v0.png v2.png)" = 0 ] || fail "$class: the lower arrow did not undo the upper one"
     echo "ok: $class steps up and back down"
 done
 

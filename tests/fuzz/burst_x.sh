@@ -30,9 +30,6 @@ repeat() { # repeat N TEXT: TEXT N times, without separators
     while [ $k -lt "$1" ]; do r="$r$2"; k=$((k + 1)); done
     printf '%s' "$r"
 }
-shot() { sleep 0.5; import -window "$wid" "$work/$1.png" || fail "screenshot $1"; }
-reference() { SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$render" "$work/$1.bmp" "$2" >/dev/null || fail "render $2"; }
-differ() { compare -metric AE "$work/$1" "$work/$2" null: 2>&1 | cut -d' ' -f1; }
 # The count the display shows, looked for among 0..LIMIT typed as a number.
 shown_count() {
     c=0
@@ -60,7 +57,7 @@ start=$(date +%s%N)
 xdotool key --delay 1 $keys
 end=$(date +%s%N)
 echo "typed $((2 * pares + 1)) keys in $(((end - start) / 1000000)) ms"
-shot keys
+shot keys 0.5
 check keys $((2 * pares + 1)) $pares
 
 # Screen coordinates, so that each move costs xdotool no look-up of the window
@@ -88,7 +85,7 @@ start=$(date +%s%N)
 xdotool $cmd
 end=$(date +%s%N)
 echo "moved the pointer $(((2 * clics + 2) * movidas)) times around $((2 * clics + 2)) clicks in $(((end - start) / 1000000)) ms"
-shot clicks
+shot clicks 0.5
 check clicks $((2 * clics + 2)) $clics
 
 xdotool key Escape

@@ -1,6 +1,8 @@
 # Sourced by the scripts that run a program under a real X server. Sourcing
 # makes a scratch folder, $work, and arranges that the server ($xvfb_pid),
 # the program under test ($app_pid) and the folder go when the script ends.
+# Then: xvfb_start, app_window, app_wait, and the screenshots and their
+# comparison (shot, reference, differ, same).
 work=$(mktemp -d)
 xvfb_pid='' app_pid=''
 x_finish() {
@@ -53,4 +55,29 @@ app_wait() {
     wait "$app_pid"
     status=$?
     app_pid=''
+}
+
+# shot NAME [SECONDS]: a screenshot of the window $wid into $work/NAME.png,
+# taken once the program has had SECONDS (default 0.4) to draw.
+shot() {
+    sleep "${2:-0.4}"
+    import -window "$wid" "$work/$1.png" || fail "screenshot $1"
+}
+
+# reference NAME KEYS: the frame that render_keys ($render, run in the
+# current folder, which holds the data files) draws after KEYS, as
+# $work/NAME.bmp.
+reference() {
+    SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$render" "$work/$1.bmp" "$2" >/dev/null 2>&1 ||
+        fail "render_keys $2"
+}
+
+# differ A B: the number of pixels in which the pictures $work/A and $work/B differ.
+differ() { compare -metric AE "$work/$1" "$work/$2" null: 2>&1 | cut -d' ' -f1; }
+
+# same A B: fails unless $work/A and $work/B are the same picture.
+same() {
+    same_d=$(differ "$1" "$2")
+    [ "$same_d" = 0 ] || fail "$1 and $2 differ in $same_d pixels"
+    echo "ok: $1 = $2"
 }

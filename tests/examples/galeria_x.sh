@@ -24,10 +24,7 @@ wid=$(app_window)
 xdotool mousemove --window "$wid" 600 460
 xdotool windowfocus --sync "$wid" 2>/dev/null
 xdotool key F1
-i=0
-until grep -q '^new SpinBoxS' "$work/out.txt"; do
-    i=$((i + 1)); [ $i -gt 100 ] && fail "no listing after F1: $(cat "$work/out.txt")"; sleep 0.05
-done
+wait_line '^new SpinBoxS' "$work/out.txt"
 sleep 0.2
 grep -v '^Profundidad' "$work/out.txt" >"$work/list.txt"
 lines=$(wc -l <"$work/list.txt")

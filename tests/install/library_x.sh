@@ -84,10 +84,7 @@ for galeria in "$uso/build/galeria" "$uso/galeria-pc"; do
     xdotool mousemove --window "$wid" 600 460
     xdotool windowfocus --sync "$wid" 2>/dev/null
     xdotool key F1
-    i=0
-    until grep -q '^new SpinBoxS' "$work/out.txt"; do
-        i=$((i + 1)); [ $i -gt 100 ] && fail "no listing after F1: $(cat "$work/out.txt")"; sleep 0.05
-    done
+    wait_line '^new SpinBoxS' "$work/out.txt"
     sleep 0.2
     n=$(grep -c '^new ' "$work/out.txt")
     [ "$n" = 22 ] || fail "$galeria listed $n widgets, not 22"

@@ -1,8 +1,8 @@
 # Sourced by the scripts that run a program under a real X server. Sourcing
 # makes a scratch folder, $work, and arranges that the server ($xvfb_pid),
 # the program under test ($app_pid) and the folder go when the script ends.
-# Then: xvfb_start, app_window, app_wait, and the screenshots and their
-# comparison (shot, reference, differ, same).
+# Then: xvfb_start, app_window, app_wait, wait_line, and the screenshots and
+# their comparison (shot, reference, differ, same).
 work=$(mktemp -d)
 xvfb_pid='' app_pid=''
 x_finish() {
@@ -55,6 +55,16 @@ app_wait() {
     wait "$app_pid"
     status=$?
     app_pid=''
+}
+
+# wait_line PATTERN FILE: waits up to 5 s for a line matching PATTERN in FILE.
+wait_line() {
+    wait_i=0
+    until grep -q "$1" "$2"; do
+        wait_i=$((wait_i + 1))
+        [ $wait_i -gt 100 ] && fail "no line $1 in $2: $(cat "$2")"
+        sleep 0.05
+    done
 }
 
 # shot NAME [SECONDS]: a screenshot of the window $wid into $work/NAME.png,

@@ -25,6 +25,8 @@ extern int Fquit;          // quit flag: only ever set to 1 ("on", Escape, the w
 extern void (*repintar)(); // draws a whole frame after the display line changes; null: none
 
 enum { COLUMNAS_LCD = 15, MAX_CARACTERES = 11 };
+// The characters of every number the display line shows.
+inline constexpr char CIFRAS_LCD[] = "-.0123456789";
 
 void printLCD(const char* text);
 void setDisplay();

@@ -148,6 +148,7 @@ int arranque() {
     }
     SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 21, 170, 48));
     if (SDL_Flip(screen) == -1) return 3;
+    texto_muestra = CIFRAS_LCD; // a display font must draw every number
     if (!load_files("caltrq.png", nullptr, "fontlcd.ttf")) return 2;
     Creacion();
     FunC();

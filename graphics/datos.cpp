@@ -2,7 +2,7 @@
 // makes them safe with any file. Each file is opened only if it is a regular
 // file; an image is decoded only when its header states a size within the
 // bound, read through a reader that gives zeros past the end of the file; a
-// font is kept only when it draws numbers. Read from abrir_regular down to
+// font is kept only when it draws the app's sample text. Read from abrir_regular down to
 // load_files, the entry.
 #include <cstdint>
 #include <cstdio>
@@ -268,11 +268,11 @@ SDL_Surface* load_image(const char* name) {
     return converted;
 }
 
-// What a font must do to be kept: draw some ink for each of the ten digits,
-// and for the digits, the point and the minus sign written as one number.
-// A damaged file can open and still draw nothing (FreeType gives every glyph
-// past a cut as an empty one; a glyph without metrics blanks every text it is
-// in); any other font draws safely, since all text goes through texto_solido.
+// What a font must do to be kept: draw texto_muestra, each of its characters
+// alone and all of them together, with some ink. A damaged file can open and
+// still draw nothing (FreeType gives every glyph past a cut as an empty one; a
+// glyph without metrics blanks every text it is in); any other font draws
+// safely, since all text goes through texto_solido.
 static bool tiene_tinta(TTF_Font* f, const char* text) {
     SDL_Surface* s = texto_solido(f, text, SDL_Color{255, 255, 255, 0});
     bool tinta = false;
@@ -282,10 +282,13 @@ static bool tiene_tinta(TTF_Font* f, const char* text) {
     return tinta;
 }
 
-static bool dibuja_numeros(TTF_Font* f) {
-    for (char cifra[2] = "0"; cifra[0] <= '9'; cifra[0]++)
-        if (!tiene_tinta(f, cifra)) return false;
-    return tiene_tinta(f, "-.0123456789");
+static bool dibuja_muestra(TTF_Font* f) {
+    if (!texto_muestra) return true;
+    for (const char* c = texto_muestra; *c; c++) {
+        const char uno[2] = {*c, '\0'};
+        if (!tiene_tinta(f, uno)) return false;
+    }
+    return tiene_tinta(f, texto_muestra);
 }
 
 // One size of the font file, opened only if it is a regular file; a second
@@ -299,7 +302,7 @@ static TTF_Font* abrir_fuente(const char* fontfile, int size, TTF_Font* previous
         return nullptr;
     }
     TTF_Font* f = TTF_OpenFontRW(rw, 1, size);
-    if (f && !dibuja_numeros(f)) {
+    if (f && !dibuja_muestra(f)) {
         TTF_CloseFont(f);
         f = nullptr;
     }

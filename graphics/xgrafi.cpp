@@ -27,6 +27,7 @@ TTF_Font* font = nullptr;
 TTF_Font* font1 = nullptr;
 TTF_Font* font2 = nullptr;
 SDL_EventFilter filtro_eventos = nullptr;
+const char* texto_muestra = nullptr;
 
 // Where no video driver is named, SDL 1.2 goes down its whole list when no
 // window system answers and ends with its text-mode drivers (aalib, libcaca),

@@ -30,6 +30,11 @@ extern TTF_Font* font2;         // the same file at SIZEfont2
 // event on (an event it refuses never enters SDL's queue); null for none.
 extern SDL_EventFilter filtro_eventos;
 
+// Set before load_files(): a text that every font loaded must draw with some
+// ink, each of its characters alone and all of them together, or it is
+// refused as a font that does not open; null: fonts are only opened.
+extern const char* texto_muestra;
+
 enum { MAX_LADO_IMAGEN = 2048 }; // pixels: load_image refuses a wider or taller image
 
 // Set-up and shut-down. init: 1 when SDL, the window and SDL_ttf are up, else 0.

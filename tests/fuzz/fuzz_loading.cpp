@@ -14,6 +14,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "app/engine.h"
 #include "graphics/xgrafi.h"
 #include "tests/support/files.h"
 
@@ -50,7 +51,7 @@ static int cargar(std::string& dicho) {
 }
 
 static bool tinta(TTF_Font* f) {
-    SDL_Surface* s = texto_solido(f, "-.0123456789", SDL_Color{255, 255, 255, 0});
+    SDL_Surface* s = texto_solido(f, CIFRAS_LCD, SDL_Color{255, 255, 255, 0});
     int n = 0;
     for (int y = 0; s && y < s->h; y++)
         for (int x = 0; x < s->w; x++) n += ((Uint8*)s->pixels)[y * s->pitch + x] != 0;
@@ -142,6 +143,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         abort();
     }
     if (!mkdtemp(carpeta) || chdir(carpeta) != 0) abort();
+    texto_muestra = CIFRAS_LCD; // as the program loads its font
     atexit(quitar_carpeta);
     if (!init(248, 501)) abort();
     return 0;

@@ -306,6 +306,7 @@ class Loaded : public ::testing::Test {
         started = init(248, 501);
         depth_line = ::testing::internal::GetCapturedStdout();
         dir = testsupport::temp_dir("xgrafi-test");
+        texto_muestra = "-.0123456789"; // the program's: its display shows numbers
         image = write_keyed_image(dir);
     }
     void SetUp() override {

@@ -35,8 +35,13 @@ set(CALC_GEN_DIR ${PROJECT_BINARY_DIR}/installed) # files made for the install
 # passes CALC_MAINTAINER, or DEBFULLNAME and DEBEMAIL, from the environment).
 # The default's mail host is example.org, reserved for examples: valid, and
 # nobody's mailbox.
-set(CALC_MAINTAINER "Calculadora developers <calculadora@example.org>"
+set(CALC_MAINTAINER_DEFAULT "Calculadora developers <calculadora@example.org>")
+set(CALC_MAINTAINER "${CALC_MAINTAINER_DEFAULT}"
   CACHE STRING "Maintainer of the Debian packages: Name <user@host.domain>")
+# Build folders configured before that default still hold the old one.
+if(CALC_MAINTAINER STREQUAL "Calculadora developers <calculadora@localhost>")
+  set_property(CACHE CALC_MAINTAINER PROPERTY VALUE "${CALC_MAINTAINER_DEFAULT}")
+endif()
 if(NOT CALC_MAINTAINER MATCHES "^[^<>@\n]*[^<>@\n ] <[^<>@ \n]+@[^<>@ \n]+\\.[^<>@ \n.]+>$")
   message(FATAL_ERROR "CALC_MAINTAINER must read Name <user@host.domain>, not: ${CALC_MAINTAINER}")
 endif()

@@ -54,3 +54,12 @@ app_wait() {
     status=$?
     app_pid=''
 }
+
+# sdl_library EXE: "sdl12-compat" when the dynamic loader gives EXE the SDL 1.2
+# carried over SDL 2 (LD_LIBRARY_PATH pointing at it), "classic" otherwise.
+sdl_library() {
+    case $(ldd "$1" 2>/dev/null | grep 'libSDL-1\.2\.so') in
+        *sdl12-compat*) echo sdl12-compat ;;
+        *) echo classic ;;
+    esac
+}

@@ -283,7 +283,6 @@ int main(int argc, char* argv[]) {
             double t = ahora();
             if (!t_pintada && varios_colores(c)) t_pintada = t;
             if (!t_cuadro && !referencia.empty() && c == esperado) t_cuadro = t;
-            if (!t_pintada && t_cuadro) t_pintada = t_cuadro;
         }
         usleep(SONDEO_DIBUJO_US);
     }

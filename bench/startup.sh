@@ -10,11 +10,12 @@
 # its window maps is kept as its settled frame (calculadora's: the face with
 # «0», checked to be the same on both libraries). Then the programs start in
 # turn, STARTS times each (default 7), every start measured by medir_arranque:
-# exec to the window mapped, exec to the first frame equal to the settled one,
-# resident memory one second after the map, processor time and wake-ups over
-# IDLE seconds (default 10). Prints every start, then the median, minimum and
-# maximum of each figure, the ratios, and the per-thread figures of the last
-# start of each program.
+# exec to the window mapped, to the first frame of more than one colour
+# (paint_ms, what earlier runs called the first drawn frame), to the first
+# frame equal to the settled one (frame_ms), resident memory one second after
+# the map, processor time and wake-ups over IDLE seconds (default 10). Prints
+# every start, then the median, minimum and maximum of each figure, the
+# ratios, and the per-thread figures of the last start of each program.
 # WM=none leaves the window manager out; COMPAT names the folder of
 # sdl12-compat's libSDL-1.2.so.0 (default: sdl12-compat/ beside the classic one).
 # usage: startup.sh CALCULADORA DATA_DIR MEDIR_ARRANQUE [SDL_VACIO]
@@ -109,7 +110,7 @@ stat() {
 median() { stat "$1" "$2" | cut -d' ' -f1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a != "-") printf "%.2f", a / b; else print "-" }'; }
 
-figures="map_ms frame_ms rss_kb cpu_pct wakeups_per_s threads"
+figures="map_ms paint_ms frame_ms rss_kb cpu_pct wakeups_per_s threads"
 echo
 echo "median [min-max] of $starts starts each, $(nproc) cores"
 printf '%-15s' program

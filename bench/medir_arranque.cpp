@@ -1,10 +1,15 @@
 // One start of a program under an X server, measured from outside: the time
 // from exec to its top-level window being mapped, to the first frame with
-// something drawn in it (the window no longer one flat colour), the resident
-// memory one second after the map, and the processor time and wake-ups of
-// every thread over 10 idle seconds. bench/startup.sh runs it many times.
-// usage: medir_arranque [-v] PROGRAM [ARG...]   (DISPLAY names the server)
-// Prints one line of name=value figures; -v adds one line per thread.
+// something drawn in it (the window no longer one flat colour), to the first
+// frame equal to a reference (the program's settled frame, saved by an
+// earlier start), the resident memory one second after the map, and the
+// processor time and wake-ups of every thread over an idle period.
+// bench/startup.sh runs it many times.
+// usage: medir_arranque [-v] [-i IDLE_S] [-g SAVE.ppm] [-r REFERENCE.ppm] PROGRAM [ARG...]
+//   -v  one more line per thread        -i  idle period in seconds (10; 0: none)
+//   -g  saves the frame shown one second after the map (a binary PPM)
+//   -r  frame_ms is the first time the window shows exactly that PPM
+// DISPLAY names the server. Prints one line of name=value figures.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -14,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
@@ -21,15 +27,15 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include "tests/support/files.h"
 
 namespace {
 
 const double ESPERA_MAPA_S = 10;   // give up on a window that never maps
-const double ESPERA_DIBUJO_S = 1;  // a window still one flat colour by then: "none"
+const double ESPERA_DIBUJO_S = 1;  // frames looked for until this long after the map
 const double RETRASO_RSS_S = 1;    // resident memory is read this long after the map
-const double REPOSO_S = 10;        // idle period for processor time and wake-ups
 const int SONDEO_DIBUJO_US = 2000; // between two looks at the window's pixels
 
 double ahora() {
@@ -49,24 +55,67 @@ int anotar_error_x(Display*, XErrorEvent* e) {
     return 0;
 }
 
-// The first top-level window (a child of the root that is not an override-
-// redirect one such as a menu or SDL's hidden full-screen window) to be mapped.
-Window esperar_mapa(Display* d, double limite) {
-    int fd = ConnectionNumber(d);
-    while (ahora() < limite) {
-        while (XPending(d)) {
-            XEvent e;
-            XNextEvent(d, &e);
-            if (e.type == MapNotify && !e.xmap.override_redirect) return e.xmap.window;
+// The program's own window in w: the first one, breadth first, that carries
+// a WM_CLASS (w itself when no window manager framed it); 0 when none does.
+Window cliente(Display* d, Window w) {
+    std::deque<Window> cola = {w};
+    while (!cola.empty()) {
+        Window v = cola.front();
+        cola.pop_front();
+        XClassHint clase;
+        error_x = 0;
+        if (XGetClassHint(d, v, &clase)) {
+            XFree(clase.res_name);
+            XFree(clase.res_class);
+            return v;
         }
-        pollfd p = {fd, POLLIN, 0};
-        poll(&p, 1, 5);
+        Window raiz, padre, *hijos = nullptr;
+        unsigned n = 0;
+        if (XQueryTree(d, v, &raiz, &padre, &hijos, &n)) {
+            for (unsigned i = 0; i < n; i++) cola.push_back(hijos[i]);
+            if (hijos) XFree(hijos);
+        }
     }
+    XSync(d, False);
     return 0;
 }
 
-// True once the window shows more than one colour.
-bool dibujada(Display* d, Window w, int ancho, int alto) {
+// The program's window in the next top-level window to be mapped: a child of
+// the root that is not an override-redirect one (a menu, SDL 1.2's hidden
+// full-screen window), under a window manager the frame around it. Waits
+// until the limit (0: only what has arrived); 0 when none came.
+Window siguiente_mapa(Display* d, double limite) {
+    int fd = ConnectionNumber(d);
+    do {
+        while (XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+            if (e.type != MapNotify || e.xmap.override_redirect) continue;
+            if (Window w = cliente(d, e.xmap.window)) return w;
+        }
+        pollfd p = {fd, POLLIN, 0};
+        if (limite) poll(&p, 1, 5);
+    } while (ahora() < limite);
+    return 0;
+}
+
+// A frame as 8-bit red, green and blue bytes, row after row.
+struct Cuadro {
+    int ancho = 0, alto = 0;
+    std::vector<unsigned char> rgb;
+    bool operator==(const Cuadro& o) const {
+        return ancho == o.ancho && alto == o.alto && rgb == o.rgb;
+    }
+};
+
+int desplazamiento(unsigned long mascara) {
+    int s = 0;
+    while (mascara && !(mascara & 1)) mascara >>= 1, s++;
+    return s;
+}
+
+// The window's pixels now; false when it cannot be read.
+bool leer_cuadro(Display* d, Window w, int ancho, int alto, Cuadro& c) {
     error_x = 0;
     XImage* img = XGetImage(d, w, 0, 0, ancho, alto, AllPlanes, ZPixmap);
     XSync(d, False);
@@ -74,12 +123,44 @@ bool dibujada(Display* d, Window w, int ancho, int alto) {
         if (img) XDestroyImage(img);
         return false;
     }
-    unsigned long primero = XGetPixel(img, 0, 0);
-    bool varios = false;
-    for (int y = 0; y < alto && !varios; y++)
-        for (int x = 0; x < ancho && !varios; x++) varios = XGetPixel(img, x, y) != primero;
+    const unsigned long m[3] = {img->red_mask, img->green_mask, img->blue_mask};
+    const int s[3] = {desplazamiento(m[0]), desplazamiento(m[1]), desplazamiento(m[2])};
+    c.ancho = ancho, c.alto = alto;
+    c.rgb.resize((size_t)ancho * alto * 3);
+    unsigned char* p = c.rgb.data();
+    for (int y = 0; y < alto; y++)
+        for (int x = 0; x < ancho; x++) {
+            unsigned long v = XGetPixel(img, x, y);
+            for (int k = 0; k < 3; k++) *p++ = (unsigned char)((v & m[k]) >> s[k]);
+        }
     XDestroyImage(img);
-    return varios;
+    return true;
+}
+
+bool varios_colores(const Cuadro& c) {
+    for (size_t i = 3; i < c.rgb.size(); i += 3)
+        if (memcmp(&c.rgb[i], &c.rgb[0], 3) != 0) return true;
+    return false;
+}
+
+bool guardar_ppm(const std::string& ruta, const Cuadro& c) {
+    FILE* f = fopen(ruta.c_str(), "wb");
+    if (!f) return false;
+    fprintf(f, "P6\n%d %d\n255\n", c.ancho, c.alto);
+    bool bien = fwrite(c.rgb.data(), 1, c.rgb.size(), f) == c.rgb.size();
+    return fclose(f) == 0 && bien;
+}
+
+// Reads what guardar_ppm wrote (no comments in the header).
+bool leer_ppm(const std::string& ruta, Cuadro& c) {
+    std::string s = testsupport::read_file(ruta);
+    int maximo = 0, n = 0;
+    if (sscanf(s.c_str(), "P6 %d %d %d%n", &c.ancho, &c.alto, &maximo, &n) != 3 || maximo != 255)
+        return false;
+    size_t bytes = (size_t)c.ancho * c.alto * 3;
+    if (c.ancho <= 0 || c.alto <= 0 || s.size() < (size_t)n + 1 + bytes) return false;
+    c.rgb.assign(s.begin() + n + 1, s.begin() + n + 1 + bytes);
+    return true;
 }
 
 struct Hilo {
@@ -125,14 +206,39 @@ void terminar(pid_t pid) {
     waitpid(pid, nullptr, 0);
 }
 
+// "none" or the milliseconds from t0 to t.
+std::string ms_desde(double t0, double t) {
+    char s[32] = "none";
+    if (t > 0) snprintf(s, sizeof s, "%.1f", (t - t0) * 1e3);
+    return s;
+}
+
+int uso() {
+    fprintf(stderr, "usage: medir_arranque [-v] [-i IDLE_S] [-g SAVE.ppm] [-r REFERENCE.ppm] "
+                    "PROGRAM [ARG...]\n");
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    int primero = 1;
-    bool detalle = argc > 1 && strcmp(argv[1], "-v") == 0;
-    if (detalle) primero++;
-    if (argc <= primero) {
-        fprintf(stderr, "usage: medir_arranque [-v] PROGRAM [ARG...]\n");
+    bool detalle = false;
+    double reposo = 10;
+    std::string guardar, referencia;
+    int opcion;
+    while ((opcion = getopt(argc, argv, "+vi:g:r:")) != -1) {
+        switch (opcion) {
+        case 'v': detalle = true; break;
+        case 'i': reposo = atof(optarg); break;
+        case 'g': guardar = optarg; break;
+        case 'r': referencia = optarg; break;
+        default: return uso();
+        }
+    }
+    if (optind >= argc) return uso();
+    Cuadro esperado;
+    if (!referencia.empty() && !leer_ppm(referencia, esperado)) {
+        fprintf(stderr, "medir_arranque: %s is no frame saved by -g\n", referencia.c_str());
         return 2;
     }
     Display* d = XOpenDisplay(nullptr);
@@ -150,23 +256,33 @@ int main(int argc, char* argv[]) {
         int nulo = open("/dev/null", O_WRONLY);
         dup2(nulo, 1);
         dup2(nulo, 2);
-        execvp(argv[primero], argv + primero);
+        execvp(argv[optind], argv + optind);
         _exit(127);
     }
-    Window w = esperar_mapa(d, t0 + ESPERA_MAPA_S);
+    Window w = siguiente_mapa(d, t0 + ESPERA_MAPA_S);
     double t_mapa = ahora();
     if (!w) {
-        fprintf(stderr, "medir_arranque: %s mapped no window\n", argv[primero]);
+        fprintf(stderr, "medir_arranque: %s mapped no window\n", argv[optind]);
         terminar(pid);
         return 1;
     }
     XWindowAttributes a;
     XGetWindowAttributes(d, w, &a);
-    double t_dibujo = 0;
-    while (ahora() < t_mapa + ESPERA_DIBUJO_S) {
-        if (dibujada(d, w, a.width, a.height)) {
-            t_dibujo = ahora();
-            break;
+    // The first frame not of one flat colour, and the first equal to the
+    // reference: a window can show something else before its settled frame.
+    double t_pintada = 0, t_cuadro = 0;
+    Cuadro c;
+    while (ahora() < t_mapa + ESPERA_DIBUJO_S &&
+           (!t_pintada || (!referencia.empty() && !t_cuadro))) {
+        // SDL 2 replaces its first window by one for OpenGL: follow the newest.
+        if (Window nueva = siguiente_mapa(d, 0)) {
+            w = nueva;
+            XGetWindowAttributes(d, w, &a);
+        }
+        if (leer_cuadro(d, w, a.width, a.height, c)) {
+            double t = ahora();
+            if (!t_pintada && varios_colores(c)) t_pintada = t;
+            if (!t_cuadro && !referencia.empty() && c == esperado) t_cuadro = t;
         }
         usleep(SONDEO_DIBUJO_US);
     }
@@ -174,29 +290,36 @@ int main(int argc, char* argv[]) {
     dormir_hasta(t_mapa + RETRASO_RSS_S);
     unsigned long long rss =
         campo(testsupport::read_file("/proc/" + std::to_string(pid) + "/status"), "VmRSS:");
-    std::map<int, Hilo> antes = hilos(pid);
-    double t_antes = ahora();
-    dormir_hasta(t_antes + REPOSO_S);
-    std::map<int, Hilo> despues = hilos(pid);
-    double lapso = ahora() - t_antes;
+    if (!guardar.empty() && !(leer_cuadro(d, w, a.width, a.height, c) && guardar_ppm(guardar, c)))
+        fprintf(stderr, "medir_arranque: could not save the frame to %s\n", guardar.c_str());
 
-    unsigned long long ns = 0, cambios = 0;
-    std::string lineas;
-    for (const auto& h : despues) {
-        Hilo a0 = antes.count(h.first) ? antes.at(h.first) : Hilo();
-        unsigned long long dns = h.second.ns - a0.ns, dc = h.second.cambios - a0.cambios;
-        ns += dns, cambios += dc;
-        char linea[200];
-        snprintf(linea, sizeof linea, "thread tid=%d name=%s cpu_pct=%.3f wakeups_per_s=%.1f\n",
-                 h.first, h.second.nombre.c_str(), dns / 1e7 / lapso, dc / lapso);
-        lineas += linea;
+    // Processor time and wake-ups of every thread over the idle period.
+    std::string reposo_cifras, lineas;
+    std::map<int, Hilo> despues = hilos(pid);
+    if (reposo > 0) {
+        std::map<int, Hilo> antes = despues;
+        double t_antes = ahora();
+        dormir_hasta(t_antes + reposo);
+        despues = hilos(pid);
+        double lapso = ahora() - t_antes;
+        unsigned long long ns = 0, cambios = 0;
+        for (const auto& h : despues) {
+            Hilo a0 = antes.count(h.first) ? antes.at(h.first) : Hilo();
+            unsigned long long dns = h.second.ns - a0.ns, dc = h.second.cambios - a0.cambios;
+            ns += dns, cambios += dc;
+            char linea[200];
+            snprintf(linea, sizeof linea, "thread tid=%d name=%s cpu_pct=%.3f wakeups_per_s=%.1f\n",
+                     h.first, h.second.nombre.c_str(), dns / 1e7 / lapso, dc / lapso);
+            lineas += linea;
+        }
+        char s[100];
+        snprintf(s, sizeof s, " cpu_pct=%.3f wakeups_per_s=%.1f", ns / 1e7 / lapso,
+                 cambios / lapso);
+        reposo_cifras = s;
     }
-    char dibujo[32] = "none";
-    if (t_dibujo > 0) snprintf(dibujo, sizeof dibujo, "%.1f", (t_dibujo - t0) * 1e3);
-    printf("map_ms=%.1f draw_ms=%s rss_kb=%llu cpu_pct=%.3f wakeups_per_s=%.1f threads=%zu "
-           "size=%dx%d\n",
-           (t_mapa - t0) * 1e3, dibujo, rss, ns / 1e7 / lapso, cambios / lapso, despues.size(),
-           a.width, a.height);
+    printf("map_ms=%.1f paint_ms=%s frame_ms=%s rss_kb=%llu%s threads=%zu size=%dx%d\n",
+           (t_mapa - t0) * 1e3, ms_desde(t0, t_pintada).c_str(), ms_desde(t0, t_cuadro).c_str(),
+           rss, reposo_cifras.c_str(), despues.size(), a.width, a.height);
     if (detalle) fputs(lineas.c_str(), stdout);
     terminar(pid);
     XCloseDisplay(d);

@@ -5,8 +5,12 @@
 #include <SDL.h>
 #include <SDL_image.h>
 #include <SDL_ttf.h>
+#include <cstdlib>
 
 int main(int, char*[]) {
+    // As init() asks SDL 2 under sdl12-compat: no OpenGL to show the window.
+    setenv("SDL_RENDER_DRIVER", "software", 0);
+    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
     if (SDL_Init(SDL_INIT_EVERYTHING) == -1) return 1;
     SDL_QuitSubSystem(SDL_INIT_TIMER);
     SDL_Surface* screen = SDL_SetVideoMode(248, 501, 32, SDL_SWSURFACE);

@@ -1,10 +1,11 @@
 #!/bin/sh
-# Input bursts under a real X server: types 400 key presses 1 ms apart, then
-# clicks keys through a flood of mouse motion, and checks from a screenshot
-# that the result counts every key. The display is compared with frames that
-# render_keys draws in-process; on a mismatch the script looks for the count
-# the display does show, to tell how many keys were handled. Exits 77
-# (skipped) when Xvfb, xdotool or ImageMagick is missing.
+# Input bursts under a real X server: types 400 key presses 1 ms apart (5 ms
+# on sdl12-compat, see below), then clicks keys through a flood of mouse
+# motion, and checks from a screenshot that the result counts every key. The
+# display is compared with frames that render_keys draws in-process; on a
+# mismatch the script looks for the count the display does show, to tell how
+# many keys were handled. Exits 77 (skipped) when Xvfb, xdotool or
+# ImageMagick is missing.
 # usage: burst_x.sh CALCULADORA RENDER_KEYS DATA_DIR
 set -u
 exe=$1 render=$2 data=$3
@@ -52,11 +53,35 @@ check() { # check NAME KEYS_SENT EXPECTED_COUNT
 xdotool mousemove --window "$wid" 124 100
 xdotool windowfocus --sync "$wid" 2>/dev/null
 keys="$(repeat $pares "1 KP_Add ") KP_Enter"
-start=$(date +%s%N)
-# shellcheck disable=SC2086
-xdotool key --delay 1 $keys
-end=$(date +%s%N)
-echo "typed $((2 * pares + 1)) keys in $(((end - start) / 1000000)) ms"
+burst() { # burst MS: the keys, MS milliseconds apart
+    start=$(date +%s%N)
+    # shellcheck disable=SC2086
+    xdotool key --delay "$1" $keys
+    end=$(date +%s%N)
+    echo "typed $((2 * pares + 1)) keys $1 ms apart in $(((end - start) / 1000000)) ms"
+}
+# On sdl12-compat, SDL 2 takes a key released and pressed again less than 2 ms
+# later (X server time) for auto-repeat: it drops the release, the press comes
+# as a repeat, and sdl12-compat drops repeats, so one "1" or "+" goes missing.
+# Keys 1 ms apart get there whenever the program sleeps while they queue up.
+# That is the library's rule, not a lost event: it is shown here, then the
+# burst is checked with each key 5 ms apart (2.5 ms between a release and the
+# next press), which no person types faster than either.
+apart=1
+if [ "$(sdl_library "$exe")" = sdl12-compat ]; then
+    burst 1
+    shot keys1 0.5
+    reference refkeys1 "$(repeat $pares "1+")="
+    d=$(differ keys1.png refkeys1.bmp)
+    if [ "$d" = 0 ]; then
+        echo "sdl12-compat, keys 1 ms apart: none lost this time"
+    else
+        echo "sdl12-compat, keys 1 ms apart: the display is not the sum of $pares ones ($d pixels differ): SDL 2's auto-repeat rule"
+    fi
+    xdotool key Delete
+    apart=5
+fi
+burst $apart
 shot keys 0.5
 check keys $((2 * pares + 1)) $pares
 

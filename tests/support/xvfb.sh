@@ -91,3 +91,12 @@ same() {
     [ "$same_d" = 0 ] || fail "$1 and $2 differ in $same_d pixels"
     echo "ok: $1 = $2"
 }
+
+# sdl_library EXE: "sdl12-compat" when the dynamic loader gives EXE the SDL 1.2
+# carried over SDL 2 (LD_LIBRARY_PATH pointing at it), "classic" otherwise.
+sdl_library() {
+    case $(ldd "$1" 2>/dev/null | grep 'libSDL-1\.2\.so') in
+        *sdl12-compat*) echo sdl12-compat ;;
+        *) echo classic ;;
+    esac
+}

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int SCREEN_WIDTH = 800;
 int SCREEN_HEIGHT = 600;
@@ -34,15 +35,30 @@ const char* texto_muestra = nullptr;
 // which draw the calculator into the terminal. Only window systems are asked
 // for here; a driver named in SDL_VIDEODRIVER is used as SDL uses it.
 static const char* const SISTEMAS_DE_VENTANAS[] = {"x11", "wayland"};
+static bool driver_pedido = false; // the user named a driver in SDL_VIDEODRIVER
 
 static bool iniciar_video() {
-    if (getenv("SDL_VIDEODRIVER")) return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    driver_pedido = getenv("SDL_VIDEODRIVER") != nullptr;
+    if (driver_pedido) return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     for (const char* sistema : SISTEMAS_DE_VENTANAS) {
         setenv("SDL_VIDEODRIVER", sistema, 1);
         int r = SDL_InitSubSystem(SDL_INIT_VIDEO);
         unsetenv("SDL_VIDEODRIVER");
         if (r == 0) return true;
     }
+    SDL_SetError("no window system answered (is DISPLAY set?)");
+    return false;
+}
+
+// sdl12-compat takes the video mode further: with no window system it opens
+// it on SDL 2's off-screen driver, a window nobody sees. Unless the user named
+// the driver, the one in use must be a window system.
+static bool en_una_ventana() {
+    char nombre[32];
+    if (driver_pedido) return true;
+    if (SDL_VideoDriverName(nombre, sizeof nombre))
+        for (const char* sistema : SISTEMAS_DE_VENTANAS)
+            if (strcmp(nombre, sistema) == 0) return true;
     SDL_SetError("no window system answered (is DISPLAY set?)");
     return false;
 }
@@ -86,7 +102,7 @@ int init(int width, int height) {
     SCREEN_WIDTH = width;
     SCREEN_HEIGHT = height;
     screen = SDL_SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BPP, SDL_SWSURFACE);
-    if (!screen) return 0;
+    if (!screen || !en_una_ventana()) return 0;
     printf("Profundidad bit=%d  byte=%d\n", screen->format->BitsPerPixel,
            screen->format->BytesPerPixel);
     if (TTF_Init() == -1) {

@@ -24,7 +24,7 @@ compat_lib=$(readlink -f "$compat/libSDL-1.2.so.0" 2>/dev/null || true)
 
 # The probes, removed again on the way out whatever happens.
 added=''
-probe() { # probe FILE NAME=SPEC
+probe() { # probe FILE NAME=WHERE, WHERE as perf probe takes it
     perf probe -q -x "$1" --add "$2" 2>/dev/null && added="$added ${2%%=*}"
 }
 drop_probes() { for p in $added; do perf probe -q -d "probe_*:$p*" 2>/dev/null || true; done; }

@@ -16,10 +16,12 @@ package) packages="$packages dpkg-dev" ;;
 bench) packages="$packages libbenchmark-dev libx11-dev x11-apps x11-utils xvfb" ;;
 esac
 # sdl12-compat, the SDL 1.2 over SDL 2 most distributions ship, which the
-# suite runs on as well; the start-up benchmark also wants a window manager and
-# perf for its in-process profile. The program itself runs on either SDL 1.2.
+# suite runs on as well (and on weston, a Wayland compositor), and a window
+# manager to close the window through; the start-up benchmark also wants perf
+# for its in-process profile.
+# The program itself runs on either SDL 1.2.
 case "${1:-}" in
-test) packages="$packages libsdl1.2-compat" ;;
+test) packages="$packages libsdl1.2-compat weston openbox" ;;
 bench) packages="$packages libsdl1.2-compat openbox linux-perf" ;;
 esac
 

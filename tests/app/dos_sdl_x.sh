@@ -6,7 +6,8 @@
 # so must the window under a real X server. There the window class is
 # "calculadora" on both (the desktop entry's StartupWMClass), sdl12-compat
 # shows the window without OpenGL and within twice classic SDL's resident
-# memory, and an SDL 2 renderer the user chose is the one SDL 2 takes.
+# memory, and an SDL 2 renderer the user chose is the one SDL 2 takes. Under
+# openbox, closing the window ends the program on both.
 # Exits 77 (skipped) when Xvfb, xdotool, xprop or ImageMagick is missing, or
 # sdl12-compat is not installed (Debian: libsdl1.2-compat).
 # usage: dos_sdl_x.sh CALCULADORA RENDER_KEYS DATA_DIR
@@ -112,3 +113,29 @@ if /sbin/ldconfig -p | grep -q 'libGL\.so\.1 '; then
 else
     echo "ok: same pixels with SDL_RENDER_DRIVER=opengl (no libGL here, SDL 2 falls back)"
 fi
+
+# Closing the window, as a desktop does it: openbox's Alt+F4 sends
+# WM_DELETE_WINDOW; on both libraries the program ends with status 0 and
+# without "END" (that line belongs to the "on" key).
+command -v openbox >/dev/null 2>&1 || { echo "ok: (no openbox here: the close request not tried)"; exit 0; }
+openbox >"$work/openbox.log" 2>&1 &
+wm_pid=$!
+trap 'kill "$wm_pid" 2>/dev/null; x_finish' EXIT
+i=0
+until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+    i=$((i + 1))
+    [ $i -gt 100 ] && fail "openbox did not start: $(tail -n 1 "$work/openbox.log")"
+    sleep 0.05
+done
+for lib in classic sdl12-compat; do
+    (on "$lib" "$exe") >"$work/out.txt" 2>&1 &
+    app_pid=$!
+    wid=$(app_window)
+    [ -n "$wid" ] || fail "no window on $lib under openbox"
+    xdotool windowactivate --sync "$wid" 2>/dev/null
+    xdotool key alt+F4
+    app_wait "Alt+F4 on $lib"
+    [ "$status" = 0 ] || fail "closed on $lib: exit status $status"
+    grep -qx END "$work/out.txt" && fail "closed on $lib: an END line"
+done
+echo "ok: closing the window through openbox ends it with status 0 on both"

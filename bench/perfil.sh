@@ -89,15 +89,7 @@ while [ $k -le "$starts" ]; do
 done
 echo "load after: $(cat /proc/loadavg)"
 
-stat() { # stat FILE FIELD: median [min-max]
-    awk -v f="$2" '{ for (i = 1; i <= NF; i++) if (index($i, f "=") == 1) {
-                         x = substr($i, length(f) + 2); if (x ~ /^[0-9]/) print x } }' "$1" |
-        sort -n | awk -v all="$(wc -l <"$1")" '{ v[NR] = $1 } END { if (!NR) { print "-"; exit }
-            m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-            s = sprintf("%g [%g-%g]", m, v[1], v[NR])
-            if (NR < all) s = s sprintf(" (%d of %d)", NR, all)
-            print s }'
-}
+. "$(dirname "$0")/cifras.sh"
 echo
 echo "ms from exec, median [min-max] of $starts starts; set_video_mode is its duration"
 fields="init sdl_init_done set_video_mode video_mode_done load_files loaded face"

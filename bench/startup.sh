@@ -95,18 +95,7 @@ while [ $k -le "$starts" ]; do
 done
 echo "load after: $(cat /proc/loadavg)"
 
-# stat FILE FIELD: "median [min-max]" of the numeric FIELD=value over the
-# lines of FILE; "-" when there is none, and "(n of N)" when some starts had none.
-stat() {
-    awk -v f="$2" '{ for (i = 1; i <= NF; i++) if (index($i, f "=") == 1) {
-                         x = substr($i, length(f) + 2); if (x ~ /^[0-9]/) print x } }' "$1" |
-        sort -n | awk -v all="$(wc -l <"$1")" '{ v[NR] = $1 } END {
-            if (NR == 0) { print "-"; exit }
-            m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-            s = sprintf("%g [%g-%g]", m, v[1], v[NR])
-            if (NR < all) s = s sprintf(" (%d of %d)", NR, all)
-            print s }'
-}
+. "$(dirname "$0")/cifras.sh"
 median() { stat "$1" "$2" | cut -d' ' -f1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a != "-") printf "%.2f", a / b; else print "-" }'; }
 

@@ -45,7 +45,31 @@ until [ -S "$XDG_RUNTIME_DIR/$socket" ]; do
     fi
     sleep 0.05
 done
-sleep 0.5 # the desktop shell's own clients
+# The desktop shell's panel and background come from clients of its own; a
+# window mapped before they are up can be left without the keyboard focus,
+# so the calculator starts once the panel stands drawn above the background.
+mkdir "$work/shots"
+i=0
+until (cd "$work/shots" && rm -f ./*.png && WAYLAND_DISPLAY=$socket weston-screenshooter) \
+        >/dev/null 2>&1 && /usr/bin/python3 - "$work"/shots/*.png <<'EOF'
+import sys
+from PIL import Image
+s = Image.open(sys.argv[1]).convert("RGB")
+panel, fondo = s.getpixel((320, 12)), s.getpixel((320, 400))
+sys.exit(0 if panel != fondo and fondo != (0, 0, 0) else 1)
+EOF
+do
+    i=$((i + 1))
+    [ $i -gt 100 ] && fail "weston's desktop shell drew no panel in 10 s"
+    sleep 0.1
+done
+
+# weston's seat has a keyboard focus to give only while its X window has the
+# X server's: given before the calculator's window maps, the shell hands it
+# on to it. Given later, the calculator can be left without it for good.
+wid=$(timeout 10 xdotool search --sync --onlyvisible --class weston 2>/dev/null | head -n 1)
+[ -n "$wid" ] || fail "no weston window on the X server"
+xdotool windowfocus --sync "$wid" 2>/dev/null
 
 # On Wayland SDL 2 has no software window surface: it draws through OpenGL
 # (EGL) whatever the program asks, and Mesa's driver, unloaded by exit, leaves
@@ -77,7 +101,6 @@ for y in range(H - h + 1):
 print("none", "(nearest: %s pixels differ)" % best if best is not None else "")
 EOF
 }
-mkdir "$work/shots"
 i=0
 while :; do
     kill -0 "$app_pid" 2>/dev/null || { wait "$app_pid"; fail "ended with status $? on Wayland: $(cat "$work/out.txt")"; }
@@ -97,8 +120,6 @@ echo "ok: the first frame under weston, at $at of its output, is render_keys' fr
 # must show render_keys' frame for the same keys at the same place, then
 # Escape ends the program with status 0. (Pointer motion from xdotool does not
 # reach weston's X11 backend, so no clicks.)
-wid=$(timeout 10 xdotool search --sync --onlyvisible --class weston 2>/dev/null | head -n 1)
-[ -n "$wid" ] || fail "no weston window on the X server"
 # shows KEYS [LOOKS]: whether the window, at the place of the first frame,
 # comes to show render_keys' frame for KEYS within LOOKS screenshots (5).
 shows() {

@@ -2,8 +2,8 @@
 // makes them safe with any file. Each file is opened only if it is a regular
 // file; an image is decoded only when its header states a size within the
 // bound, read through a reader that gives zeros past the end of the file; a
-// font is kept only when it draws the app's sample text. Read from abrir_regular down to
-// load_files, the entry.
+// font is kept only when it draws the app's sample text. Read from
+// abrir_regular down to load_files, the entry.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

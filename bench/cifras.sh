@@ -13,3 +13,17 @@ stat() {
             if (NR < all) s = s sprintf(" (%d of %d)", NR, all)
             print s }'
 }
+
+# table LABEL WIDTH "ROWS" "NAMES": a table of stat figures, a row for each of
+# ROWS (figures from $work/ROW.txt), a column WIDTH wide for each of NAMES;
+# LABEL heads the rows' column.
+table() {
+    printf '%-15s' "$1"
+    for f in $4; do printf " %-$2s" "$f"; done
+    echo
+    for row in $3; do
+        printf '%-15s' "$row"
+        for f in $4; do printf " %-$2s" "$(stat "$work/$row.txt" "$f")"; done
+        echo
+    done
+}

@@ -92,15 +92,7 @@ echo "load after: $(cat /proc/loadavg)"
 . "$(dirname "$0")/cifras.sh"
 echo
 echo "ms from exec, median [min-max] of $starts starts; set_video_mode is its duration"
-fields="init sdl_init_done set_video_mode video_mode_done load_files loaded face"
-printf '%-10s' config
-for f in $fields; do printf ' %-19s' "$f"; done
-echo
-for config in $configs; do
-    printf '%-10s' "$config"
-    for f in $fields; do printf ' %-19s' "$(stat "$work/$config.txt" $f)"; done
-    echo
-done
+table config 19 "$configs" "init sdl_init_done set_video_mode video_mode_done load_files loaded face"
 echo
 echo "SDL_SetVideoMode on a processor, ms a start by library (0.1 ms a sample), the top ones:"
 for config in $configs; do

@@ -99,17 +99,9 @@ echo "load after: $(cat /proc/loadavg)"
 median() { stat "$1" "$2" | cut -d' ' -f1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a != "-") printf "%.2f", a / b; else print "-" }'; }
 
-figures="map_ms paint_ms frame_ms rss_kb cpu_pct wakeups_per_s threads"
 echo
 echo "median [min-max] of $starts starts each, $(nproc) cores"
-printf '%-15s' program
-for f in $figures; do printf ' %-22s' "$f"; done
-echo
-for prog in $programs; do
-    printf '%-15s' "$prog"
-    for f in $figures; do printf ' %-22s' "$(stat "$work/$prog.txt" $f)"; done
-    echo
-done
+table program 22 "$programs" "map_ms paint_ms frame_ms rss_kb cpu_pct wakeups_per_s threads"
 echo
 # ratio_line A B: the medians of A over those of B, figure by figure.
 ratio_line() {

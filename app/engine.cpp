@@ -24,7 +24,7 @@ char LCD[20] = "";
 char tmp[40] = "";
 TextoS* lcd0S = nullptr;
 TextoE* lcd0 = nullptr;
-int Fquit = 0;
+volatile sig_atomic_t Fquit = 0;
 void (*repintar)() = nullptr;
 
 static void guardar(long double v) { DISPLAY = (float)v; }

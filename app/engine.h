@@ -7,6 +7,8 @@
 #ifndef APP_ENGINE_H
 #define APP_ENGINE_H
 
+#include <csignal>
+
 class TextoS;
 class TextoE;
 
@@ -21,8 +23,11 @@ extern char LCD[20];       // the entry as typed, at most 19 characters
 extern char tmp[40];       // scratch for formatting a number or the entry plus one character
 extern TextoS* lcd0S;      // the display line, 15 columns
 extern TextoE* lcd0;       // the display field that receives error texts
-extern int Fquit;          // quit flag: only ever set to 1 ("on", Escape, the window's close)
 extern void (*repintar)(); // draws a whole frame after the display line changes; null: none
+
+// Quit flag: only ever set to 1 ("on", Escape, the window's close, SIGINT and
+// SIGTERM); a signal handler writes it, hence its type.
+extern volatile sig_atomic_t Fquit;
 
 enum { COLUMNAS_LCD = 15, MAX_CARACTERES = 11 };
 // The characters of every number the display line shows.

@@ -3,6 +3,7 @@
 // the counters and drains the event queue through atender().
 #include "app/shell.h"
 
+#include <csignal>
 #include <cstdio>
 
 #include "app/engine.h"
@@ -169,7 +170,16 @@ int bucle() {
     return 0;
 }
 
+// SIGINT and SIGTERM are quit requests from the program's first instruction
+// on. SDL turns them into quit events only while its video runs, and leaves
+// in place a handler it finds there; this one also covers the start before
+// SDL and the pause after clean_up(), where SDL's defaults would end the
+// program with the signal instead of status 0.
+static void pedir_fin(int) { Fquit = 1; }
+
 int SDL_main(int, char*[]) {
+    signal(SIGINT, pedir_fin);
+    signal(SIGTERM, pedir_fin);
     int estado = arranque();
     return estado != 0 ? estado : bucle();
 }

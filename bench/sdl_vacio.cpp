@@ -8,9 +8,11 @@
 #include <cstdlib>
 
 int main(int, char*[]) {
-    // As init() asks SDL 2 under sdl12-compat: no OpenGL to show the window.
+    // As init() asks SDL: no OpenGL to show the window under sdl12-compat,
+    // and the silent audio driver.
     setenv("SDL_RENDER_DRIVER", "software", 0);
     setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
     if (SDL_Init(SDL_INIT_EVERYTHING) == -1) return 1;
     SDL_QuitSubSystem(SDL_INIT_TIMER);
     SDL_Surface* screen = SDL_SetVideoMode(248, 501, 32, SDL_SWSURFACE);

@@ -56,6 +56,15 @@ foreach(release_file packaging/changelog.in data/calculadora.metainfo.xml.in)
   endif()
 endforeach()
 
+# A relative prefix (cmake --install build --prefix stage) names a folder of
+# the working directory. It is made absolute before anything is installed, so
+# that the command, the desktop entry and the pkg-config files written from it
+# name paths that hold from anywhere.
+foreach(component calculadora dev)
+  install(CODE "get_filename_component(CMAKE_INSTALL_PREFIX \"\${CMAKE_INSTALL_PREFIX}\" ABSOLUTE)"
+    COMPONENT ${component})
+endforeach()
+
 # --- The program: component calculadora -----------------------------------
 set(CALC_COMPONENT calculadora)
 
@@ -81,18 +90,18 @@ install(FILES ${CALC_GEN_DIR}/${CALC_APP_ID}.metainfo.xml
 # The man page and the changelog go in compressed, with no name or time stamp
 # in the gzip header, so the same text always gives the same bytes.
 configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${CALC_GEN_DIR}/changelog @ONLY)
-set(CALC_MAN_GZ ${PROJECT_BINARY_DIR}/calculadora.6.gz)
+set(CALC_MAN_GZ ${PROJECT_BINARY_DIR}/calculadora.1.gz)
 set(CALC_CHANGELOG_GZ ${CALC_GEN_DIR}/changelog.gz)
 add_custom_command(OUTPUT ${CALC_MAN_GZ}
-  COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/docs/calculadora.6 > ${CALC_MAN_GZ}
-  DEPENDS ${PROJECT_SOURCE_DIR}/docs/calculadora.6
+  COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/docs/calculadora.1 > ${CALC_MAN_GZ}
+  DEPENDS ${PROJECT_SOURCE_DIR}/docs/calculadora.1
   COMMENT "Compressing the man page")
 add_custom_command(OUTPUT ${CALC_CHANGELOG_GZ}
   COMMAND gzip -9n -c ${CALC_GEN_DIR}/changelog > ${CALC_CHANGELOG_GZ}
   DEPENDS ${CALC_GEN_DIR}/changelog
   COMMENT "Compressing the changelog")
 add_custom_target(calculadora_docs ALL DEPENDS ${CALC_MAN_GZ} ${CALC_CHANGELOG_GZ})
-install(FILES ${CALC_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6
+install(FILES ${CALC_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
   COMPONENT ${CALC_COMPONENT})
 
 # Both packages carry the copyright file and the changelog in their own

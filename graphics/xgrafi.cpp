@@ -80,20 +80,30 @@ static bool iniciar_video_con_filtro() {
     return hecho;
 }
 
-// sdl12-compat (SDL 1.2 carried over SDL 2) shows the video surface through
-// an SDL 2 renderer, and on X11 SDL 2 takes its OpenGL renderer for that and
-// OpenGL again for the window's own framebuffer: without a graphics card that
-// starts Mesa's software OpenGL (LLVM and its threads), about 90 MB and tens
-// to hundreds of milliseconds to show a 248 x 501 surface. These two SDL 2
-// hints keep both on the processor; the pixels are the same. A value the user
-// has set stays, and classic SDL 1.2 reads neither.
-static void sin_opengl_en_sdl2() {
-    setenv("SDL_RENDER_DRIVER", "software", 0);
-    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
-}
+// Settings SDL reads from the environment, given before it starts; a value
+// the user has set stays.
+// - sdl12-compat (SDL 1.2 carried over SDL 2) shows the video surface through
+//   an SDL 2 renderer, and on X11 SDL 2 takes its OpenGL renderer for that and
+//   OpenGL again for the window's own framebuffer: without a graphics card
+//   that starts Mesa's software OpenGL (LLVM and its threads), about 90 MB and
+//   tens to hundreds of milliseconds to show a 248 x 501 surface. The first
+//   two keep both on the processor; the pixels are the same. Classic SDL 1.2
+//   reads neither.
+// - Nothing here plays sound, but SDL starts its audio with the rest and
+//   probes the sound servers and cards for it: on a machine without a sound
+//   card ALSA writes eight lines to standard error at every start. Both SDL
+//   1.2 libraries have a silent driver, which starts at once.
+static const struct {
+    const char* nombre;
+    const char* valor;
+} AJUSTES_SDL[] = {
+    {"SDL_RENDER_DRIVER", "software"},
+    {"SDL_FRAMEBUFFER_ACCELERATION", "0"},
+    {"SDL_AUDIODRIVER", "dummy"},
+};
 
 int init(int width, int height) {
-    sin_opengl_en_sdl2();
+    for (const auto& a : AJUSTES_SDL) setenv(a.nombre, a.valor, 0);
     if (SDL_Init(SDL_INIT_EVERYTHING & ~SDL_INIT_VIDEO) == -1) return 0;
     // SDL's timer subsystem runs a thread that wakes every millisecond; nothing
     // here uses SDL timers (SDL_Delay and SDL_GetTicks work without it).

@@ -9,12 +9,13 @@ packages="cmake make g++ pkg-config libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf
 # The program runs on either SDL 1.2; the tests run it on sdl12-compat (SDL 1.2
 # over SDL 2, what most distributions ship) as well, and on weston, a Wayland
 # compositor, and close its window through a window manager (openbox); the
-# start-up benchmark also wants perf for its in-process profile.
+# start-up benchmark also wants perf for its in-process profile. The tests also
+# run the README's first command in a bare Debian made with debootstrap.
 case "${1:-}" in
 test)
     packages="$packages googletest libgtest-dev fonts-dejavu-core python3 python3-pil
         python3-fonttools xvfb xdotool imagemagick x11-utils clang libclang-rt-14-dev desktop-file-utils man-db
-        fonts-dseg valgrind dpkg-dev lintian appstream libsdl1.2-compat weston openbox"
+        fonts-dseg valgrind dpkg-dev lintian appstream libsdl1.2-compat weston openbox debootstrap"
     ;;
 package) packages="$packages dpkg-dev" ;;
 bench) packages="$packages libbenchmark-dev libx11-dev x11-apps x11-utils xvfb libsdl1.2-compat openbox linux-perf" ;;

@@ -44,9 +44,23 @@ cat >"$work/expected" <<EOF
 /share/icons/hicolor/32x32/apps/calculadora.png
 /share/icons/hicolor/48x48/apps/calculadora.png
 /share/icons/hicolor/64x64/apps/calculadora.png
-/share/man/man6/calculadora.6.gz
+/share/man/man1/calculadora.1.gz
 /share/metainfo/$app_id.metainfo.xml
 EOF
+# A relative prefix is a folder of the working directory, and the command and
+# the entry name it by its absolute path: the command starts the program from
+# anywhere (status 1 here, the program's own without a video driver).
+mkdir "$work/rel"
+(cd "$work/rel" && "$cmake" --install "$build" --prefix pfx --component calculadora) \
+    >"$work/install-rel.log" 2>&1 || fail "relative prefix: $(cat "$work/install-rel.log")"
+grep -qx "Exec=$work/rel/pfx/bin/calculadora" "$work/rel/pfx/share/applications/$app_id.desktop" ||
+    fail "relative prefix: $(grep Exec= "$work/rel/pfx/share/applications/$app_id.desktop")"
+(cd / && SDL_VIDEODRIVER=nonexistent SDL_AUDIODRIVER=dummy exec "$work/rel/pfx/bin/calculadora") \
+    >/dev/null 2>&1
+rel_status=$?
+[ "$rel_status" = 1 ] || fail "relative prefix: the command ends with $rel_status"
+echo "ok: a relative prefix installs absolute paths"
+
 (cd "$prefix" && find . ! -type d | sed 's|^\.||' | LC_ALL=C sort) >"$work/installed"
 diff "$work/expected" "$work/installed" || fail "installed files differ from the list above"
 echo "ok: the installed files"
@@ -89,9 +103,9 @@ launchable=$(sed -n 's|^ *<launchable type="desktop-id">\(.*\)</launchable>$|\1|
 echo "ok: appstreamcli validates $id"
 
 if command -v man >/dev/null 2>&1; then
-    page=$prefix/share/man/man6/calculadora.6.gz
-    found=$(MANPATH=$prefix/share/man man -w 6 calculadora 2>&1)
-    [ "$found" = "$page" ] || fail "man -w 6 calculadora gives $found"
+    page=$prefix/share/man/man1/calculadora.1.gz
+    found=$(MANPATH=$prefix/share/man man -w 1 calculadora 2>&1)
+    [ "$found" = "$page" ] || fail "man -w 1 calculadora gives $found"
     # The check Debian's lintian makes: any message of groff is a fault.
     LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" \
         2>"$work/man.err" >/dev/null || fail "man cannot format the page"

@@ -1,0 +1,36 @@
+# Install rules for Windows, in place of cmake/install.cmake: one folder, the
+# way the zip and the installer that scripts/windows.sh makes carry it.
+#   component calculadora  calculadora.exe with its data files, galeria.exe
+#                          with DejaVu Sans (Windows has no such system font),
+#                          consola.exe, the licences
+#   component dev          include/calculadora/ and the static libraries in lib/
+# The program reads its data files from its working directory: they lie
+# beside it, and the installer's shortcut starts it in that folder.
+set(CALC_GALERIA_FONT /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf CACHE FILEPATH
+  "DejaVu Sans, shipped beside galeria.exe (Debian: fonts-dejavu-core)")
+if(NOT EXISTS ${CALC_GALERIA_FONT})
+  message(FATAL_ERROR "no ${CALC_GALERIA_FONT} for galeria (Debian: fonts-dejavu-core)")
+endif()
+
+set(calc_programs calculadora galeria)
+if(CALC_SERIAL)
+  list(APPEND calc_programs consola)
+endif()
+install(TARGETS ${calc_programs} RUNTIME DESTINATION . COMPONENT calculadora)
+install(FILES ${PROJECT_SOURCE_DIR}/data/caltrq.png ${PROJECT_SOURCE_DIR}/data/fontlcd.ttf
+  ${CALC_GALERIA_FONT} DESTINATION . COMPONENT calculadora)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT calculadora)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION . RENAME copyright.txt
+  COMPONENT calculadora)
+
+set(calc_libraries xgrafi objetos)
+if(CALC_SERIAL)
+  list(APPEND calc_libraries port)
+  install(FILES ${PROJECT_SOURCE_DIR}/serial/port.h DESTINATION include/calculadora/serial
+    COMPONENT dev)
+endif()
+install(TARGETS ${calc_libraries} ARCHIVE DESTINATION lib COMPONENT dev)
+install(FILES ${PROJECT_SOURCE_DIR}/graphics/xgrafi.h DESTINATION include/calculadora/graphics
+  COMPONENT dev)
+install(FILES ${PROJECT_SOURCE_DIR}/widgets/objetos.h DESTINATION include/calculadora/widgets
+  COMPONENT dev)

@@ -1,0 +1,44 @@
+# The build for Windows (MinGW-w64, cmake/mingw-w64-x86_64.cmake): every
+# program linked statically, no compiler or library DLL beside it.
+# Included by the top CMakeLists.txt in place of its pkg-config line.
+#
+# SDL 1.2's sdl.pc asks every program for SDL's own start-up (-lmingw32
+# -lSDLmain: SDLmain's WinMain calls SDL_main and exits with its value) and for
+# the GUI subsystem (-mwindows), and every file for -Dmain=SDL_main. Only the
+# two window programs want them; calc_ventana() gives them those. Consoles and
+# test programs keep their own main and their standard streams.
+add_link_options(-static)
+
+set(PKG_CONFIG_ARGN --static) # every library is a static one
+find_package(PkgConfig REQUIRED)
+# Another dependency folder (a new cache key) is looked up afresh.
+if(NOT "${CALC_WINDOWS_DEPS}" STREQUAL "${calc_deps_checked}")
+  get_cmake_property(calc_cached CACHE_VARIABLES)
+  foreach(variable IN LISTS calc_cached)
+    if(variable MATCHES "^(__pkg_config_checked_SDL|pkgcfg_lib_SDL_.*|CALC_SDLMAIN)$")
+      unset(${variable} CACHE)
+    endif()
+  endforeach()
+  set(calc_deps_checked "${CALC_WINDOWS_DEPS}" CACHE INTERNAL "dependency folder last looked up")
+endif()
+pkg_check_modules(SDL REQUIRED IMPORTED_TARGET sdl SDL_image SDL_ttf)
+
+get_target_property(calc_sdl_libs PkgConfig::SDL INTERFACE_LINK_LIBRARIES)
+list(FILTER calc_sdl_libs EXCLUDE REGEX "/lib(SDLmain|mingw32)\\.a$")
+set_target_properties(PkgConfig::SDL PROPERTIES INTERFACE_LINK_LIBRARIES "${calc_sdl_libs}")
+foreach(property INTERFACE_LINK_OPTIONS INTERFACE_COMPILE_OPTIONS)
+  get_target_property(calc_flags PkgConfig::SDL ${property})
+  if(calc_flags)
+    list(REMOVE_ITEM calc_flags -mwindows -Dmain=SDL_main)
+    set_target_properties(PkgConfig::SDL PROPERTIES ${property} "${calc_flags}")
+  endif()
+endforeach()
+
+find_library(CALC_SDLMAIN SDLmain REQUIRED)
+
+# calc_ventana(TARGET): a window program whose process entry is SDLmain's
+# WinMain. -lmingw32 comes first: its main() calls WinMain.
+function(calc_ventana target)
+  target_link_libraries(${target} PRIVATE mingw32 ${CALC_SDLMAIN})
+  target_link_options(${target} PRIVATE -mwindows)
+endfunction()

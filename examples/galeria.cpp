@@ -7,10 +7,29 @@
 #include "widgets/objetos.h"
 
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <iterator>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
-static const char* const FUENTE = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+// DejaVu Sans, from Debian's fonts-dejavu-core; Windows has no such system
+// font, so there it comes with the gallery, in the program's own folder.
+static const char* fuente() {
+#ifdef _WIN32
+    static char ruta[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, ruta, sizeof ruta);
+    char* barra = n > 0 && n < sizeof ruta ? strrchr(ruta, '\\') : nullptr;
+    size_t resto = barra ? sizeof ruta - (size_t)(barra + 1 - ruta) : 0;
+    if (!barra || snprintf(barra + 1, resto, "DejaVuSans.ttf") >= (int)resto)
+        return "DejaVuSans.ttf";
+    return ruta;
+#else
+    return "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+#endif
+}
+
 static const int PUNTOS = 14; // label font size: fits the 24-pixel-high widgets
 
 // The gallery's widgets, one list per kind, all made once by crear().
@@ -175,7 +194,7 @@ int main(int, char*[]) {
     if (!init(640, 480)) return 1;
     SDL_WM_SetCaption("Galeria", nullptr);
     SIZEfont = PUNTOS;
-    if (!load_files(nullptr, nullptr, FUENTE)) return 2;
+    if (!load_files(nullptr, nullptr, fuente())) return 2;
     crear();
     repintar();
 

@@ -8,25 +8,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include "graphics/xgrafi.h"
 
-// Data files are opened without waiting (a FIFO would hold open() until some
-// writer came, for good) and only a regular file is kept: a FIFO, a device or
-// a folder counts as a file that cannot be read.
+// Only a regular file is kept: a FIFO, a device or a folder counts as a file
+// that cannot be read. On POSIX systems the file is opened without waiting (a
+// FIFO would hold open() until some writer came, for good); Windows has no
+// FIFO that could hold an open, and fopen refuses a folder there.
 static FILE* abrir_regular(const char* name) {
+#ifdef _WIN32
+    FILE* f = fopen(name, "rb");
+#else
     int fd = open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    FILE* f = fd >= 0 && fcntl(fd, F_SETFL, 0) == 0 ? fdopen(fd, "rb") : nullptr;
+    if (fd >= 0 && !f) close(fd);
+#endif
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
-        close(fd);
-        return nullptr;
+    if (f && (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode))) {
+        fclose(f);
+        f = nullptr;
     }
-    FILE* f = fdopen(fd, "rb");
-    if (!f) close(fd);
     return f;
 }
 

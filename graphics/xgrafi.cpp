@@ -30,20 +30,55 @@ TTF_Font* font2 = nullptr;
 SDL_EventFilter filtro_eventos = nullptr;
 const char* texto_muestra = nullptr;
 
-// Where no video driver is named, SDL 1.2 goes down its whole list when no
-// window system answers and ends with its text-mode drivers (aalib, libcaca),
-// which draw the calculator into the terminal. Only window systems are asked
-// for here; a driver named in SDL_VIDEODRIVER is used as SDL uses it.
+// What differs between the systems the layer runs on, all here:
+// - Where no video driver is named, SDL 1.2 goes down its whole list when no
+//   window system answers and ends with drivers that draw no window (aalib
+//   and libcaca draw the calculator into the terminal). Only window systems
+//   are asked for here; a driver named in SDL_VIDEODRIVER is used as SDL uses
+//   it. On Windows they are GDI (windib, SDL's default there) and DirectDraw.
+// - SDL reads its settings from the environment; the Windows C library has
+//   no setenv, and _putenv_s with an empty value takes a variable out.
+// - SDL turns SIGINT and SIGTERM into quit requests, which the layer holds back
+//   for a moment (iniciar_video_con_filtro). Windows sends a window program no
+//   such signal, and has no signal mask.
+#ifdef _WIN32
+static const char* const SISTEMAS_DE_VENTANAS[] = {"windib", "directx"};
+
+static void poner_entorno(const char* nombre, const char* valor) {
+    _putenv_s(nombre, valor ? valor : "");
+}
+
+struct SenalesRetenidas {};
+#else
 static const char* const SISTEMAS_DE_VENTANAS[] = {"x11", "wayland"};
+
+static void poner_entorno(const char* nombre, const char* valor) {
+    valor ? setenv(nombre, valor, 1) : unsetenv(nombre);
+}
+
+// SIGINT and SIGTERM held back for the object's lifetime.
+struct SenalesRetenidas {
+    sigset_t antes;
+    SenalesRetenidas() {
+        sigset_t senales;
+        sigemptyset(&senales);
+        sigaddset(&senales, SIGINT);
+        sigaddset(&senales, SIGTERM);
+        sigprocmask(SIG_BLOCK, &senales, &antes);
+    }
+    ~SenalesRetenidas() { sigprocmask(SIG_SETMASK, &antes, nullptr); }
+};
+#endif
+
 static bool driver_pedido = false; // the user named a driver in SDL_VIDEODRIVER
 
 static bool iniciar_video() {
     driver_pedido = getenv("SDL_VIDEODRIVER") != nullptr;
     if (driver_pedido) return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     for (const char* sistema : SISTEMAS_DE_VENTANAS) {
-        setenv("SDL_VIDEODRIVER", sistema, 1);
+        poner_entorno("SDL_VIDEODRIVER", sistema);
         int r = SDL_InitSubSystem(SDL_INIT_VIDEO);
-        unsetenv("SDL_VIDEODRIVER");
+        poner_entorno("SDL_VIDEODRIVER", nullptr);
         if (r == 0) return true;
     }
     SDL_SetError("no window system answered (is DISPLAY set?)");
@@ -69,14 +104,9 @@ static bool en_una_ventana() {
 // comes meanwhile is queued after the emptying, not lost in it; the filter
 // goes in before the window opens, so that no event of the window is.
 static bool iniciar_video_con_filtro() {
-    sigset_t senales, antes;
-    sigemptyset(&senales);
-    sigaddset(&senales, SIGINT);
-    sigaddset(&senales, SIGTERM);
-    sigprocmask(SIG_BLOCK, &senales, &antes);
+    [[maybe_unused]] SenalesRetenidas retenidas; // until the filter is in
     bool hecho = iniciar_video();
     if (hecho && filtro_eventos) SDL_SetEventFilter(filtro_eventos);
-    sigprocmask(SIG_SETMASK, &antes, nullptr);
     return hecho;
 }
 
@@ -103,7 +133,8 @@ static const struct {
 };
 
 int init(int width, int height) {
-    for (const auto& a : AJUSTES_SDL) setenv(a.nombre, a.valor, 0);
+    for (const auto& a : AJUSTES_SDL)
+        if (!getenv(a.nombre)) poner_entorno(a.nombre, a.valor);
     if (SDL_Init(SDL_INIT_EVERYTHING & ~SDL_INIT_VIDEO) == -1) return 0;
     // SDL's timer subsystem runs a thread that wakes every millisecond; nothing
     // here uses SDL timers (SDL_Delay and SDL_GetTicks work without it).

@@ -6,12 +6,6 @@
 #   component dev          include/calculadora/ and the static libraries in lib/
 # The program reads its data files from its working directory: they lie
 # beside it, and the installer's shortcut starts it in that folder.
-set(CALC_GALERIA_FONT /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf CACHE FILEPATH
-  "DejaVu Sans, shipped beside galeria.exe (Debian: fonts-dejavu-core)")
-if(NOT EXISTS ${CALC_GALERIA_FONT})
-  message(FATAL_ERROR "no ${CALC_GALERIA_FONT} for galeria (Debian: fonts-dejavu-core)")
-endif()
-
 set(calc_programs calculadora galeria)
 if(CALC_SERIAL)
   list(APPEND calc_programs consola)

@@ -42,3 +42,11 @@ function(calc_ventana target)
   target_link_libraries(${target} PRIVATE mingw32 ${CALC_SDLMAIN})
   target_link_options(${target} PRIVATE -mwindows)
 endfunction()
+
+# galeria's labels are DejaVu Sans, which Windows lacks: it goes beside the
+# program, in the build (examples/CMakeLists.txt) and in the install.
+set(CALC_GALERIA_FONT /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf CACHE FILEPATH
+  "DejaVu Sans, shipped beside galeria.exe (Debian: fonts-dejavu-core)")
+if(NOT EXISTS ${CALC_GALERIA_FONT})
+  message(FATAL_ERROR "no ${CALC_GALERIA_FONT} for galeria (Debian: fonts-dejavu-core)")
+endif()

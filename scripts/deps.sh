@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs the Debian packages the build needs, with "test" also those of the
-# tests, with "package" those of scripts/package.sh and with "bench" those of
-# the benchmarks; only those that are missing, so a second run costs a few
-# milliseconds.
+# tests, with "package" those of scripts/package.sh, with "windows" those of
+# scripts/windows.sh (the Windows build and its tests under Wine) and with
+# "bench" those of the benchmarks; only those that are missing, so a second
+# run costs a few milliseconds.
 set -eu
 
 packages="cmake make g++ pkg-config libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev"
@@ -11,11 +12,17 @@ packages="cmake make g++ pkg-config libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf
 # compositor, and close its window through a window manager (openbox); the
 # start-up benchmark also wants perf for its in-process profile. The tests also
 # run the README's first command in a bare Debian made with debootstrap.
+# The Windows build: MinGW-w64, Debian's source packages of the libraries
+# (dpkg-dev unpacks them), NSIS, and Wine with Xvfb and a window manager for
+# its tests; galeria ships DejaVu Sans.
+windows="g++-mingw-w64-x86-64-posix dpkg-dev patch nsis zip python3 fonts-dejavu-core googletest
+    wine64 xvfb xdotool imagemagick x11-utils openbox"
 case "${1:-}" in
+windows) packages="$packages $windows" ;;
 test)
-    packages="$packages googletest libgtest-dev fonts-dejavu-core python3 python3-pil
-        python3-fonttools xvfb xdotool imagemagick x11-utils clang libclang-rt-14-dev desktop-file-utils man-db
-        fonts-dseg valgrind dpkg-dev lintian appstream libsdl1.2-compat weston openbox debootstrap"
+    packages="$packages $windows libgtest-dev python3-pil python3-fonttools clang libclang-rt-14-dev
+        desktop-file-utils man-db fonts-dseg valgrind lintian appstream libsdl1.2-compat weston
+        debootstrap"
     ;;
 package) packages="$packages dpkg-dev" ;;
 bench) packages="$packages libbenchmark-dev libx11-dev x11-apps x11-utils xvfb libsdl1.2-compat openbox linux-perf" ;;

@@ -3,9 +3,9 @@
 // line in its colour and nothing else.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <string>
-#include <unistd.h>
 
 #include "app/engine.h"
 #include "app/keypad.h"
@@ -23,7 +23,7 @@ using testsupport::rgb_at;
 class Frame : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        ASSERT_EQ(chdir(CALC_DATA_DIR), 0);
+        std::filesystem::current_path(CALC_DATA_DIR);
         ::testing::internal::CaptureStdout();
         estado = arranque();
         ::testing::internal::GetCapturedStdout();

@@ -3,7 +3,8 @@
 # positions from its F1 listing, then clicks check boxes, two-state buttons,
 # a push button and the spin boxes' arrows and checks the screen after each.
 # The listing must hold one statement per widget and compile as C++.
-# Exits 77 (skipped) when Xvfb, xdotool or ImageMagick is missing.
+# Exits 77 (skipped) when Xvfb, xdotool or ImageMagick is missing. CALC_RUN,
+# when set, runs the program and execs it (tests/support/wine.sh).
 # usage: galeria_x.sh GALERIA CXX SOURCE_DIR
 set -u
 exe=$1 cxx=$2 src=$3
@@ -15,7 +16,7 @@ done
 . "$(dirname "$0")/../support/xvfb.sh"
 xvfb_start 91 "$work/xvfb.log" || fail "Xvfb did not start"
 
-SDL_AUDIODRIVER=dummy "$exe" >"$work/out.txt" 2>"$work/err.txt" &
+SDL_AUDIODRIVER=dummy ${CALC_RUN:+"$CALC_RUN"} "$exe" >"$work/out.txt" 2>"$work/err.txt" &
 app_pid=$!
 wid=$(app_window)
 [ -n "$wid" ] || fail "no window"
@@ -26,7 +27,7 @@ xdotool windowfocus --sync "$wid" 2>/dev/null
 xdotool key F1
 wait_line '^new SpinBoxS' "$work/out.txt"
 sleep 0.2
-grep -v '^Profundidad' "$work/out.txt" >"$work/list.txt"
+tr -d '\r' <"$work/out.txt" | grep -v '^Profundidad' >"$work/list.txt" # Windows ends lines in \r\n
 lines=$(wc -l <"$work/list.txt")
 [ "$lines" = $widgets ] || fail "F1 printed $lines lines for $widgets widgets"
 grep -v '^new ' "$work/list.txt" && fail "the lines above are no creation statements"

@@ -4,7 +4,8 @@
 #define TESTS_SUPPORT_FILES_H
 
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <string>
 
 namespace testsupport {
@@ -29,11 +30,23 @@ inline bool write_file(const std::string& path, const std::string& bytes) {
     return fclose(f) == 0 && ok;
 }
 
-// A new empty folder under /tmp whose name starts with `prefix`; the test
-// removes it. Empty when none can be made.
+// A new empty folder in the system's folder for temporary files whose name
+// starts with `prefix`; the test removes it (remove_tree). Empty when none
+// can be made.
 inline std::string temp_dir(const std::string& prefix) {
-    std::string name = "/tmp/" + prefix + "-XXXXXX";
-    return mkdtemp(&name[0]) ? name : "";
+    std::error_code e;
+    std::filesystem::path base = std::filesystem::temp_directory_path(e);
+    static std::mt19937 azar{std::random_device{}()};
+    for (int i = 0; i < 100 && !e; i++) {
+        std::filesystem::path dir = base / (prefix + "-" + std::to_string(azar() % 1000000000));
+        if (std::filesystem::create_directory(dir, e)) return dir.string();
+    }
+    return "";
+}
+
+inline void remove_tree(const std::string& path) {
+    std::error_code e;
+    std::filesystem::remove_all(path, e);
 }
 
 } // namespace testsupport

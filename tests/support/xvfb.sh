@@ -16,8 +16,14 @@ fail() { echo "FAIL: $*"; exit 1; }
 # xvfb_start FIRST LOG starts Xvfb (640 x 700, 24 bits) on the first free
 # display from FIRST up, its output in LOG, and returns once the server
 # answers, with DISPLAY exported; 1 when none came up. A display whose lock
-# another server takes first is passed over.
+# another server takes first is passed over. CALC_DISPLAY names a server the
+# caller keeps up for a whole run instead (scripts/windows.sh test: Wine's
+# own processes stay on the display they first met).
 xvfb_start() {
+    if [ -n "${CALC_DISPLAY:-}" ]; then
+        export DISPLAY="$CALC_DISPLAY"
+        return 0
+    fi
     xvfb_n=$1
     while [ "$xvfb_n" -lt $(($1 + 50)) ]; do
         if [ ! -e /tmp/.X$xvfb_n-lock ] && [ ! -e /tmp/.X11-unix/X$xvfb_n ]; then

@@ -4,7 +4,8 @@
 # Each build's suite runs on classic SDL 1.2, then the tests whose result
 # depends on the SDL library (label "sdl") run again on the same binaries with
 # the dynamic loader pointed at sdl12-compat (SDL 1.2 carried over SDL 2, what
-# most distributions ship instead).
+# most distributions ship instead). The Windows build's suite runs under Wine
+# (scripts/windows.sh test).
 set -eu
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -34,6 +35,12 @@ suite() {
 
 suite build classic
 suite build sdl12-compat
+
+# The Windows build: cross-built with MinGW-w64 and run under Wine, its frames
+# compared with those of build/ (one line and a skip without the SDL_image
+# and SDL_ttf sources it needs).
+echo "== Windows build under Wine"
+sh scripts/windows.sh test
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCALC_SANITIZE=ON -DCALC_TESTS=ON >/dev/null
 cmake --build build-asan -j"$jobs"

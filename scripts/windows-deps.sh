@@ -212,6 +212,24 @@ pc SDL_image "$(version_of "$sources/SDL_image-1.2/SDL_image.h" SDL_IMAGE)" "lib
 pc SDL_ttf "$(version_of "$sources/SDL_ttf-2.0/SDL_ttf.h" SDL_TTF)" freetype2 \
     "TrueType font library for Simple DirectMedia Layer"
 
+# The licences of all that goes into the Windows programs, one file to ship
+# beside them.
+{
+    echo "The Windows programs of Calculadora contain these libraries, built from"
+    echo "the sources named (Debian source packages and the SDL project's branches):"
+    echo
+    printf '%s' "$key_text" | sed -n '/^SDL_image/q;s/^/  /p'
+    echo "  SDL_image 1.2 and SDL_ttf 2.0 from CALC_SDL_SOURCES (files' hash $vendor_hash)"
+    for entry in "SDL 1.2|$src_libsdl1_2/COPYING" "SDL_image 1.2|$sources/SDL_image-1.2/COPYING" \
+        "SDL_ttf 2.0|$sources/SDL_ttf-2.0/COPYING" "zlib|$src_zlib/LICENSE" \
+        "libpng|$src_libpng1_6/LICENSE" "libjpeg-turbo|$src_libjpeg_turbo/LICENSE.md" \
+        "libjpeg-turbo: the IJG's README|$src_libjpeg_turbo/README.ijg" \
+        "FreeType (under the FreeType License)|$src_freetype/docs/FTL.TXT"; do
+        printf '\n\n==== %s ====\n\n' "${entry%%|*}"
+        cat "${entry#*|}"
+    done
+} >"$prefix/third-party-licenses.txt"
+
 printf '%s' "$key_text" >"$prefix/key.txt"
 rm -rf "$work"
 touch "$prefix/.complete"

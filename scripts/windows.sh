@@ -113,6 +113,7 @@ wine_finish() {
 trap wine_finish EXIT
 mkdir -p "$WINEPREFIX"
 /usr/lib/wine/wineserver -p >/dev/null 2>&1
-step wineboot /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+wineboot() { /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1; }
+step wineboot wineboot
 cd "$build"
 step tests ctest --output-on-failure -j2

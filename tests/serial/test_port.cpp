@@ -359,7 +359,8 @@ TEST_F(Port, ReadSerieEndsAtItsTotalLimitWhileBytesKeepComingAndLosesNone) {
     std::string leidos(buffer, std::find(buffer, buffer + sizeof buffer, '#'));
 
     // Bytes that left 20 ms before the read ended had arrived. A pause of 10 ms,
-    // which a busy machine may make, ends the read early.
+    // which a busy machine may make, ends the read early; Wine's timer, up to a
+    // millisecond early.
     size_t llegados = 0;
     double pausa = 0;
     for (size_t i = 0; i < salen.size() && salen[i] < fin; i++) {
@@ -367,7 +368,7 @@ TEST_F(Port, ReadSerieEndsAtItsTotalLimitWhileBytesKeepComingAndLosesNone) {
         llegados += salen[i] < fin - std::chrono::milliseconds(20);
     }
     if (pausa < 9) {
-        EXPECT_GE(ms(fin - t0), 299);
+        EXPECT_GE(ms(fin - t0), 298);
     }
     EXPECT_LE(ms(fin - t0), 400);
     EXPECT_GE(leidos.size(), llegados);

@@ -7,11 +7,7 @@
 #   component dev          include/calculadora/ and the static libraries in lib/
 # The program reads its data files from its working directory: they lie
 # beside it, and the installer's shortcut starts it in that folder.
-set(calc_programs calculadora galeria)
-if(CALC_SERIAL)
-  list(APPEND calc_programs consola)
-endif()
-install(TARGETS ${calc_programs} RUNTIME DESTINATION . COMPONENT calculadora)
+install(TARGETS calculadora galeria consola RUNTIME DESTINATION . COMPONENT calculadora)
 install(FILES ${PROJECT_SOURCE_DIR}/data/caltrq.png ${PROJECT_SOURCE_DIR}/data/fontlcd.ttf
   ${CALC_GALERIA_FONT} DESTINATION . COMPONENT calculadora)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT calculadora)
@@ -21,14 +17,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION . RENAME cop
 # linked into the programs: their licences, gathered by scripts/windows-deps.sh.
 install(FILES ${CALC_WINDOWS_DEPS}/third-party-licenses.txt DESTINATION . COMPONENT calculadora)
 
-set(calc_libraries xgrafi objetos)
-if(CALC_SERIAL)
-  list(APPEND calc_libraries port)
-  install(FILES ${PROJECT_SOURCE_DIR}/serial/port.h DESTINATION include/calculadora/serial
-    COMPONENT dev)
-endif()
-install(TARGETS ${calc_libraries} ARCHIVE DESTINATION lib COMPONENT dev)
+install(TARGETS xgrafi objetos port ARCHIVE DESTINATION lib COMPONENT dev)
 install(FILES ${PROJECT_SOURCE_DIR}/graphics/xgrafi.h DESTINATION include/calculadora/graphics
   COMPONENT dev)
 install(FILES ${PROJECT_SOURCE_DIR}/widgets/objetos.h DESTINATION include/calculadora/widgets
+  COMPONENT dev)
+install(FILES ${PROJECT_SOURCE_DIR}/serial/port.h DESTINATION include/calculadora/serial
   COMPONENT dev)

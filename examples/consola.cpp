@@ -1,47 +1,112 @@
 // Serial console: `consola DEVICE` opens DEVICE with the serial helpers, then
 // copies standard input to the port and what the port receives to standard
 // output, until end of input or Ctrl+C. Start reading at main(); copiar() is
-// the loop. Standard output carries the port's bytes and nothing else: the
+// the loop, the same on every system; how it waits, reads standard input and
+// hears Ctrl+C is the system's part, in one section each for POSIX systems
+// and Windows. Standard output carries the port's bytes and nothing else: the
 // helpers' trace lines (YES--, Error ...) are sent to standard error.
 // Exit status: 0 after a normal end, 1 when the port can't be opened or fails,
 // 2 for a wrong command line.
 #include "serial/port.h"
 
+#include <atomic>
+#include <chrono>
 #include <errno.h>
-#include <poll.h>
-#include <signal.h>
 #include <stdio.h>
-#include <time.h>
 #include <unistd.h>
 
 static const int kBloque = 256;      // bytes moved at most per pass, each way
 static const int kEsperaFinal = 500; // ms the port is still copied after end of input
 
-static const int kSenales[] = {SIGINT, SIGTERM, SIGHUP}; // each ends the console cleanly
-
-static volatile sig_atomic_t fin_pedido = 0;
-
-static void al_recibir(int) { fin_pedido = 1; }
+static std::atomic<bool> fin_pedido{false};
 
 static long long ahora_ms() {
-    struct timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * 1000LL + t.tv_nsec / 1000000;
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-static bool escribir_todo(int fd, const char* bytes, int n) {
-    while (n > 0) {
-        ssize_t k = write(fd, bytes, (size_t)n);
-        if (k < 0 && errno == EINTR) continue;
-        if (k <= 0) return false;
-        bytes += k, n -= (int)k;
+#ifdef _WIN32
+// Windows: a thread reads standard input, one block at a time, and hands it
+// to the loop; the loop needs no other wait, as each read of the port that
+// brings nothing waits out the port's time limit (3 ms for one byte).
+#include <condition_variable>
+#include <fcntl.h>
+#include <mutex>
+#include <string.h>
+#include <thread>
+
+static std::mutex cerrojo;
+static std::condition_variable tomado;
+static std::string pendiente;        // read from standard input, not yet taken
+static bool entrada_acabada = false; // the thread has met the end of input
+
+static BOOL WINAPI al_recibir(DWORD) {
+    fin_pedido = true;
+    return TRUE;
+}
+
+static void leer_entrada() {
+    char bytes[kBloque];
+    for (;;) {
+        int n = read(STDIN_FILENO, bytes, sizeof bytes);
+        std::unique_lock<std::mutex> l(cerrojo);
+        if (n <= 0) {
+            entrada_acabada = true;
+            return;
+        }
+        pendiente.assign(bytes, (size_t)n);
+        tomado.wait(l, [] { return pendiente.empty(); });
     }
+}
+
+// Bytes pass untouched: no CR/LF translation, and Ctrl+Z is data.
+static void preparar(int salida) {
+    _setmode(STDIN_FILENO, _O_BINARY);
+    _setmode(salida, _O_BINARY);
+    SetConsoleCtrlHandler(al_recibir, TRUE);
+    std::thread(leer_entrada).detach();
+}
+
+static bool hay_mas_en_puerto() {
+    DWORD errores;
+    COMSTAT estado;
+    return ClearCommError(hSerial, &errores, &estado) && estado.cbInQue > 0;
+}
+
+// No wait here: the port is always worth a read, and one that brings nothing
+// waits out its time limit.
+static bool esperar(long long, bool, bool* puerto, bool* entrada) {
+    std::lock_guard<std::mutex> l(cerrojo);
+    *puerto = true;
+    *entrada = !pendiente.empty() || entrada_acabada;
     return true;
 }
 
+// >0 bytes taken, 0 at end of input, -1 when nothing is there yet.
+static int tomar_entrada(char* bytes, int n) {
+    std::lock_guard<std::mutex> l(cerrojo);
+    if (pendiente.empty()) return entrada_acabada ? 0 : -1;
+    int k = (int)pendiente.size() < n ? (int)pendiente.size() : n;
+    memcpy(bytes, pendiente.data(), (size_t)k);
+    pendiente.erase(0, (size_t)k);
+    tomado.notify_one();
+    return k;
+}
+#else
+// POSIX: one ppoll() waits for the port, standard input and the signals.
+#include <poll.h>
+#include <signal.h>
+#include <time.h>
+
+static const int kSenales[] = {SIGINT, SIGTERM, SIGHUP}; // each ends the console cleanly
+
+static sigset_t espera; // the signal mask while ppoll() waits
+
+static void al_recibir(int) { fin_pedido = true; }
+
 // The signals stay blocked except while ppoll() waits, so a Ctrl+C can't slip
-// in between testing fin_pedido and starting to wait. *espera is the mask for ppoll().
-static void preparar_senales(sigset_t* espera) {
+// in between testing fin_pedido and starting to wait.
+static void preparar(int) {
     sigset_t bloqueo;
     sigemptyset(&bloqueo);
     struct sigaction accion = {};
@@ -50,10 +115,48 @@ static void preparar_senales(sigset_t* espera) {
         sigaddset(&bloqueo, s);
         sigaction(s, &accion, nullptr);
     }
-    sigprocmask(SIG_BLOCK, &bloqueo, espera);
-    for (int s : kSenales) sigdelset(espera, s);
+    sigprocmask(SIG_BLOCK, &bloqueo, &espera);
+    for (int s : kSenales) sigdelset(&espera, s);
     // A reader that goes away shows up as a failed write instead of killing us with the port held.
     signal(SIGPIPE, SIG_IGN);
+}
+
+static bool hay_mas_en_puerto() {
+    struct pollfd puerto = {hSerial, POLLIN, 0};
+    return poll(&puerto, 1, 0) > 0;
+}
+
+// Waits until the port or, while it lasts, standard input has something, or
+// until `fin` (ms, 0 for no end), or a signal. False on a failure.
+static bool esperar(long long fin, bool con_entrada, bool* puerto, bool* entrada) {
+    struct pollfd fds[2] = {{con_entrada ? STDIN_FILENO : -1, POLLIN, 0}, {hSerial, POLLIN, 0}};
+    struct timespec plazo = {0, 0};
+    if (fin != 0) {
+        long long resto = fin - ahora_ms();
+        if (resto > 0) plazo = {(time_t)(resto / 1000), (long)(resto % 1000 * 1000000)};
+    }
+    int r = ppoll(fds, 2, fin != 0 ? &plazo : nullptr, &espera);
+    *entrada = r > 0 && fds[0].revents != 0;
+    *puerto = r > 0 && fds[1].revents != 0;
+    return r >= 0 || errno == EINTR;
+}
+
+// >0 bytes read, 0 at end of input or on a failure, -1 when nothing is there yet.
+static int tomar_entrada(char* bytes, int n) {
+    ssize_t k = read(STDIN_FILENO, bytes, (size_t)n);
+    if (k > 0) return (int)k;
+    return k < 0 && (errno == EINTR || errno == EAGAIN) ? -1 : 0;
+}
+#endif
+
+static bool escribir_todo(int fd, const char* bytes, int n) {
+    while (n > 0) {
+        int k = (int)write(fd, bytes, (unsigned)n);
+        if (k < 0 && errno == EINTR) continue;
+        if (k <= 0) return false;
+        bytes += k, n -= k;
+    }
+    return true;
 }
 
 // Copies what the port holds. ReadSerie() doesn't tell how many bytes it
@@ -61,7 +164,6 @@ static void preparar_senales(sigset_t* espera) {
 static int del_puerto(int salida, const char* nombre) {
     char bytes[kBloque];
     int n = 0;
-    struct pollfd puerto = {hSerial, POLLIN, 0};
     do {
         int r = ReadSerie(hSerial, &bytes[n], 1);
         if (r == -1) {
@@ -70,7 +172,7 @@ static int del_puerto(int salida, const char* nombre) {
         }
         if (r == -2) break;
         n++;
-    } while (n < kBloque && poll(&puerto, 1, 0) > 0);
+    } while (n < kBloque && hay_mas_en_puerto());
     if (!escribir_todo(salida, bytes, n)) {
         fprintf(stderr, "consola: cannot write standard output\n");
         return 1;
@@ -80,35 +182,24 @@ static int del_puerto(int salida, const char* nombre) {
 
 // The loop; returns the exit status. After end of input the port is copied for
 // kEsperaFinal ms more, so that the answer to the last bytes sent still gets out.
-static int copiar(int salida, const char* nombre, const sigset_t* espera) {
-    struct pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {hSerial, POLLIN, 0}};
+static int copiar(int salida, const char* nombre) {
     long long fin = 0; // end of the final wait, ms; 0 while input lasts
     while (!fin_pedido) {
-        struct timespec plazo = {0, 0};
-        if (fin != 0) {
-            long long resto = fin - ahora_ms();
-            if (resto <= 0) return 0;
-            plazo.tv_sec = resto / 1000;
-            plazo.tv_nsec = resto % 1000 * 1000000;
-        }
-        if (ppoll(fds, 2, fin != 0 ? &plazo : nullptr, espera) < 0) {
-            if (errno == EINTR) continue;
+        if (fin != 0 && ahora_ms() >= fin) return 0;
+        bool puerto = false, entrada = false;
+        if (!esperar(fin, fin == 0, &puerto, &entrada)) {
             perror("consola: poll");
             return 1;
         }
-        if (fds[1].revents != 0) {
+        if (puerto) {
             int estado = del_puerto(salida, nombre);
             if (estado != 0) return estado;
         }
-        if (fds[0].revents != 0) {
+        if (entrada && fin == 0) {
             char bytes[kBloque];
-            ssize_t n = read(STDIN_FILENO, bytes, sizeof bytes);
-            if (n > 0) {
-                WriteSerie(hSerial, bytes, (int)n); // a failed write is reported by the helper
-            } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
-                fds[0].fd = -1;
-                fin = ahora_ms() + kEsperaFinal;
-            }
+            int n = tomar_entrada(bytes, kBloque);
+            if (n > 0) WriteSerie(hSerial, bytes, n); // a failed write is reported by the helper
+            if (n == 0) fin = ahora_ms() + kEsperaFinal;
         }
     }
     return 0;
@@ -127,8 +218,7 @@ int main(int argc, char* argv[]) {
         perror("consola: standard output");
         return 1;
     }
-    sigset_t espera;
-    preparar_senales(&espera);
+    preparar(salida);
 
     MODEMDEVICE = argv[1];
     if (IniRs232() != 0) {
@@ -136,7 +226,7 @@ int main(int argc, char* argv[]) {
         fprintf(stderr, "consola: cannot open %s\n", argv[1]);
         return 1;
     }
-    int estado = copiar(salida, argv[1], &espera);
+    int estado = copiar(salida, argv[1]);
     CloseRs232();
     return estado;
 }

@@ -1,21 +1,35 @@
 // Serial port helpers: one RS-232 port, named by MODEMDEVICE, opened and set to
 // MiBAUDIOS 8N1 with short time limits by IniRs232(), then written, read and
-// closed. Start reading at IniRs232() in port.cpp; the small terminal layer it
-// stands on (open, settings, time limits, read, write, close) sits above it.
+// closed. Start reading at IniRs232() in port.cpp; the port layer it stands
+// on (serial/linea.h) is a terminal device on POSIX systems and the Win32
+// communications API on Windows. The same functions, names and results on
+// both; the port's handle and its settings record are the system's own.
 // Results: 0 or 1 for success, negative codes for failure.
 #ifndef SERIAL_PORT_H
 #define SERIAL_PORT_H
 
 #include <stdint.h>
+
+#ifdef _WIN32
+#include <windows.h>
+
+typedef HANDLE PuertoSerie;                 // the open port
+const PuertoSerie PUERTO_CERRADO = nullptr; // value of hSerial while no port is open
+
+// The line settings of the port as last read from it, and changed by IniRs232().
+typedef DCB SerialParams;
+#else
 #include <termios.h>
 
-const int PUERTO_CERRADO = -1; // value of hSerial while no port is open
+typedef int PuertoSerie;               // descriptor of the open port
+const PuertoSerie PUERTO_CERRADO = -1; // value of hSerial while no port is open
 
 // The line settings of the port as last read from it, and changed by IniRs232().
 struct SerialParams {
     struct termios tio; // everything but the speed as the terminal reports it
     int baudios;        // line speed in baud; 0 when the terminal's speed has no entry
 };
+#endif
 
 // The five time limits, in milliseconds. A read of n bytes ends when n bytes
 // are in, or read_interval after a byte without another, or after
@@ -29,9 +43,12 @@ struct SerialTimeouts {
     uint32_t write_constant;
 };
 
-extern const char* MODEMDEVICE; // device to open, e.g. "/dev/ttyUSB0"; null until a caller sets it
-extern int MiBAUDIOS;           // speed IniRs232() sets, in baud; 115200
-extern int hSerial;             // descriptor of the open port, or PUERTO_CERRADO
+// Device to open, e.g. "/dev/ttyUSB0"; on Windows "COM12", which is opened as
+// "\\.\COM12" (ports above 9 need that form), or any name CreateFileA takes.
+// Null until a caller sets it.
+extern const char* MODEMDEVICE;
+extern int MiBAUDIOS;                // speed IniRs232() sets, in baud; 115200
+extern PuertoSerie hSerial;          // the open port, or PUERTO_CERRADO
 extern SerialParams dcbSerialParams; // settings read and changed by IniRs232(); all zero at start
 extern SerialTimeouts time_out;      // limits IniRs232() applies, ms; all zero at start
 
@@ -47,7 +64,7 @@ int IniRs232(void);
 // WriteSerie: 1 when all n bytes went out in time; -1 when the write failed or was short.
 // ReadSerie: 1 when at least one byte arrived (how many is not told; no
 // terminator is added), -2 when none arrived in time, -1 on a read error.
-int WriteSerie(int port, const char* bytes, int n);
-int ReadSerie(int port, char* buffer, int n);
+int WriteSerie(PuertoSerie port, const char* bytes, int n);
+int ReadSerie(PuertoSerie port, char* buffer, int n);
 
 #endif

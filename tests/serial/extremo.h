@@ -1,0 +1,144 @@
+// The far end of a serial line, which a test plays while the code under test
+// opens the near end by `nombre`. On POSIX systems the line is a fresh
+// pseudo-terminal: the near end is its slave, the far end its master. On
+// Windows it is two COM ports that socat joins end to end, named in
+// CALC_PUERTO (the near end) and CALC_PUERTO_EXTREMO (the far end);
+// tests/serial/linea_wine.sh sets them up under Wine. Used by test_port and
+// test_consola.
+#ifndef TESTS_SERIAL_EXTREMO_H
+#define TESTS_SERIAL_EXTREMO_H
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <stdlib.h>
+#include <string>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+class Extremo {
+  public:
+    static constexpr const char* kSinLinea =
+        "no line: CALC_PUERTO and CALC_PUERTO_EXTREMO name none (tests/serial/linea_wine.sh "
+        "sets them up)";
+    std::string nombre; // the near end
+
+#ifdef _WIN32
+    static constexpr const char* kNoCuelga =
+        "socat holds both ends of the line: a Windows program can't hang it up";
+    HANDLE lejos = INVALID_HANDLE_VALUE;
+
+    static HANDLE abrir_com(const std::string& com) {
+        return CreateFileA(("\\\\.\\" + com).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    }
+
+    // The line outlives each test, so each starts it afresh: the near end
+    // without software flow control, so that XON and XOFF are data, and
+    // nothing waiting at either end. False when there is no line.
+    bool abrir() {
+        const char *cerca = getenv("CALC_PUERTO"), *lejano = getenv("CALC_PUERTO_EXTREMO");
+        if (!cerca || !lejano) return false;
+        nombre = cerca;
+        ajustar(0, ONESTOPBIT, FALSE);
+        lejos = abrir_com(lejano);
+        EXPECT_NE(INVALID_HANDLE_VALUE, lejos) << lejano << ": error " << GetLastError();
+        COMMTIMEOUTS t = {MAXDWORD, 0, 0, 0, 0}; // a read takes what is there and returns
+        SetCommTimeouts(lejos, &t);
+        recibido(); // what an earlier test left in flight
+        return true;
+    }
+    void cerrar() {
+        if (lejos != INVALID_HANDLE_VALUE) CloseHandle(lejos);
+        lejos = INVALID_HANDLE_VALUE;
+    }
+    // The near end as another program leaves it; a speed of 0 keeps the speed.
+    void ajustar(DWORD baudios, BYTE parada, BOOL xon_xoff) {
+        HANDLE h = abrir_com(nombre);
+        DCB d = {};
+        d.DCBlength = sizeof d;
+        EXPECT_TRUE(GetCommState(h, &d)) << nombre << ": error " << GetLastError();
+        if (baudios != 0) d.BaudRate = baudios;
+        d.StopBits = parada, d.fOutX = d.fInX = xon_xoff;
+        EXPECT_TRUE(SetCommState(h, &d));
+        PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR);
+        CloseHandle(h);
+    }
+    // Sends what the line takes now and drops it from `s`.
+    void mandar(std::string* s) {
+        DWORD k = 0;
+        if (lejos != INVALID_HANDLE_VALUE && !s->empty() &&
+            WriteFile(lejos, s->data(), (DWORD)s->size(), &k, nullptr))
+            s->erase(0, k);
+    }
+    // Adds what has arrived to `s`, without waiting.
+    void tomar(std::string* s) {
+        char b[4096];
+        for (DWORD k;
+             lejos != INVALID_HANDLE_VALUE && ReadFile(lejos, b, sizeof b, &k, nullptr) && k;)
+            s->append(b, k);
+    }
+    void colgar() {}
+#else
+    static constexpr const char* kNoCuelga = nullptr;
+    int master = -1, slave = -1;
+
+    // A fresh terminal is cooked, echoing, at 38400 baud; without software flow
+    // control, so that XON and XOFF bytes are data; open to every user.
+    bool abrir() {
+        char n[64] = {};
+        EXPECT_EQ(0, openpty(&master, &slave, n, nullptr, nullptr));
+        nombre = n;
+        struct termios t;
+        EXPECT_EQ(0, tcgetattr(slave, &t));
+        t.c_iflag &= ~(IXON | IXOFF);
+        EXPECT_EQ(0, tcsetattr(slave, TCSANOW, &t));
+        fchmod(slave, 0666);
+        fcntl(master, F_SETFL, O_NONBLOCK);
+        return true;
+    }
+    void cerrar() {
+        colgar();
+        if (slave >= 0) close(slave);
+        slave = -1;
+    }
+    void mandar(std::string* s) {
+        ssize_t k = s->empty() || master < 0 ? 0 : write(master, s->data(), s->size());
+        if (k > 0) s->erase(0, (size_t)k);
+    }
+    void tomar(std::string* s) {
+        char b[4096];
+        for (ssize_t k; master >= 0 && (k = read(master, b, sizeof b)) > 0;)
+            s->append(b, (size_t)k);
+    }
+    void colgar() {
+        if (master >= 0) close(master);
+        master = -1;
+    }
+#endif
+
+    // Everything that arrives until 30 ms pass without a byte.
+    std::string recibido() {
+        using Reloj = std::chrono::steady_clock;
+        const auto pausa = std::chrono::milliseconds(30);
+        std::string r;
+        for (Reloj::time_point tope = Reloj::now() + pausa; Reloj::now() < tope;) {
+            size_t antes = r.size();
+            tomar(&r);
+            if (r.size() > antes) tope = Reloj::now() + pausa;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return r;
+    }
+};
+
+#endif

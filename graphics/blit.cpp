@@ -96,8 +96,9 @@ __attribute__((always_inline)) static inline void fila(const Uint8* s, Uint8* d,
 }
 
 // The row copies, each the rule above compiled for one instruction set. The
-// wider ones are x86-64 only, and not on Windows: there GCC keeps 32- and
-// 64-byte values on a stack aligned to 16 only, with aligned moves.
+// wider ones are x86-64 only, and not on Windows: MinGW's GCC has put 32-byte
+// values on a stack aligned to 16 with aligned moves, and no Windows build
+// here has run them.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
 #define CALC_FILAS_ANCHAS 1
 #endif

@@ -567,7 +567,7 @@ TEST_F(Loaded, CyanPixelsOfALoadedImageAreTransparent) {
 // apply_surface copies colour-keyed 32-bit images itself, a row at a time;
 // it must leave every byte exactly as SDL's own blit leaves it, wherever the
 // image lands, whatever the destination's clip and stray fourth bytes.
-TEST(KeyedBlit, FastCopyMatchesSdlBlitByteForByte) {
+static void keyed_blits_match_sdl(const char* copia) {
     srand(7);
     // One round in four has no key pixel at all, the way a face has none.
     auto random_fill = [](SDL_Surface* s, Uint32 key, bool keys) {
@@ -594,9 +594,25 @@ TEST(KeyedBlit, FastCopyMatchesSdlBlitByteForByte) {
         SDL_Rect at = {(Sint16)x, (Sint16)y, 0, 0};
         SDL_UpperBlit(src, nullptr, sdls, &at);
         EXPECT_EQ(memcmp(ours->pixels, sdls->pixels, (size_t)ours->pitch * ours->h), 0)
-            << "source " << sw << "x" << sh << " at " << x << "," << y << " on " << dw << "x" << dh;
+            << copia << ": source " << sw << "x" << sh << " at " << x << "," << y << " on " << dw
+            << "x" << dh;
         for (SDL_Surface* s : {src, ours, sdls}) SDL_FreeSurface(s);
     }
+}
+
+// Every row copy this build has and this processor runs; the base one runs
+// everywhere.
+TEST(KeyedBlit, EveryRowCopyMatchesSdlBlitByteForByte) {
+    EXPECT_FALSE(usar_copia_fila("mmx"));
+    ASSERT_TRUE(usar_copia_fila("base"));
+    for (const char* copia : {"base", "avx2", "avx512"}) {
+        if (!usar_copia_fila(copia)) {
+            printf("row copy %s not run: not in this build or not on this processor\n", copia);
+            continue;
+        }
+        keyed_blits_match_sdl(copia);
+    }
+    EXPECT_TRUE(usar_copia_fila(nullptr));
 }
 
 TEST_F(Loaded, PrintTextoDrawsInTheCurrentColourAndNothingForEmptyText) {

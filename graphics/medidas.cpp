@@ -221,17 +221,18 @@ struct CodigosGif {
 // table of prefixes onto a stack of 8192 entries. In a sound image every new
 // entry's prefix is an older entry, so that walk ends within the 4096 entries
 // of the table; a damaged one can make two entries each other's prefix, and
-// the decoder runs over its stack. This reads the codes as the decoder does,
-// to the image's end code or the end of its data, and refuses such an entry.
-// A minimum code size above 8 is damage too (no GIF has more than 8 bits per
-// pixel), and above 12 the decoder would go on to the next image.
+// the decoder of SDL_image's sources runs over its stack (Debian's build
+// survives it). This reads the codes as the decoder does, to the image's end
+// code or the end of its data, and refuses such an entry. A minimum code size
+// above 8 is damage too (no GIF has more than 8 bits per pixel); above 12 the
+// decoder would go on to the next image.
 static bool codigos_sanos(Lectura& l) {
     const int minimo = l.byte();
     if (minimo < 0 || minimo > 8) return false;
     CodigosGif g{l};
     const int limpiar = 1 << minimo, final = limpiar + 1;
-    int bits = minimo + 1, tope = 2 * limpiar,
-        libre = limpiar + 2; // code size, next size up, next entry
+    // The code size, the next entry at which it grows, the next entry.
+    int bits = minimo + 1, tope = 2 * limpiar, libre = limpiar + 2;
     int anterior;
     do anterior = g.leer(bits);
     while (anterior == limpiar);
@@ -249,18 +250,30 @@ static bool codigos_sanos(Lectura& l) {
     return true;
 }
 
+// One data block of an extension, passed over: its length, or -1 when the
+// file ends first.
+static int bloque(Lectura& l) {
+    int n = l.byte();
+    return n >= 0 && l.saltar(n) ? n : -1;
+}
+
 // The decoder allocates one surface, of the size that the first image's
 // descriptor states (the screen's size is never used), after the colour
-// table and whatever extension blocks come first; it decodes that image only.
+// table and whatever extensions come first; it decodes that image only. It
+// reads an extension's blocks up to an empty one, but takes the first block
+// of a graphic control extension whatever its length, an empty one too. An
+// extension that runs to the end of the file is refused: Debian's decoder
+// reads on past the end for good.
 static bool medir_gif(Lectura& l, long long& w, long long& h) {
     unsigned char c[9];
     if (!l.ir_a(6) || !l.leer(c, 7)) return false;
     if ((c[4] & 0x80) && !l.saltar(3LL << ((c[4] & 7) + 1))) return false;
     for (int b; (b = l.byte()) >= 0 && b != ';';) {
         if (b == '!') {
-            if (l.byte() < 0) return false;
-            for (int n; (n = l.byte()) != 0;)
-                if (n < 0 || !l.saltar(n)) return false;
+            int etiqueta = l.byte(), n = 0;
+            if (etiqueta < 0 || (etiqueta == 0xf9 && bloque(l) < 0)) return false;
+            while ((n = bloque(l)) > 0) continue;
+            if (n < 0) return false;
         } else if (b == ',') {
             if (!l.leer(c, 9)) return false;
             w = le16(c + 4), h = le16(c + 6);

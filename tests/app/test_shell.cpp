@@ -422,6 +422,7 @@ enum Contenido {
     GIF_SIN_ALTO,   // a GIF whose first image is 5 x 0 pixels
     GIF_SIN_ANCHO,  // and one whose first image is 0 x 5
     JPEG_ESCONDIDA, // a JPEG of 4000 x 4000 that hides its size from a walk over its segments
+    GIF_SIN_FIN,    // a GIF whose extension, empty at first, runs on to the end of the file
 };
 
 void poner(const std::string& dir, const char* nombre, const char* otro, Contenido c) {
@@ -452,6 +453,10 @@ void poner(const std::string& dir, const char* nombre, const char* otro, Conteni
     case GIF_SIN_ALTO: texto = gif(5, 0); break;
     case GIF_SIN_ANCHO: texto = gif(0, 5); break;
     case JPEG_ESCONDIDA: texto = jpeg_escondida(); break;
+    case GIF_SIN_FIN:
+        texto = read_file(CALC_FUZZ_DIR "/corpus/loading/fault-gif-extension-runs-to-the-end")
+                    .substr(1);
+        break;
     case CON_KERNING:
         texto = read_file(CALC_FUZZ_DIR "/corpus/loading/" KERNING_FONT).substr(1);
         break;
@@ -513,6 +518,7 @@ TEST(Program, BadDataFilesEndWithStatusTwoAndTheirMessage) {
         {"GIF face whose image is 5 x 0", GIF_SIN_ALTO, REAL, face},
         {"GIF face whose image is 0 x 5", GIF_SIN_ANCHO, REAL, face},
         {"JPEG face that hides its size of 4000 x 4000", JPEG_ESCONDIDA, REAL, escondida.c_str()},
+        {"GIF face whose extension runs to the end", GIF_SIN_FIN, REAL, face},
         {"no font", REAL, FALTA, font},
         {"empty font", REAL, VACIO, font},
         {"truncated font", REAL, CORTADO, font},

@@ -362,8 +362,8 @@ TEST_F(Loaded, LoadFilesReportsEachFailureAndKeepsWhatLoaded) {
                                  53)),
          mono, 0, nullptr},
         {"BMP bit count of 6145", write_bytes(dir, "bad_depth.bmp", bad_depth), mono, 0, nullptr},
-        // Two entries of its code table each the other's prefix: SDL_image's
-        // own GIF decoder (not Debian's) runs over its stack.
+        // Two entries of its code table each the other's prefix: the GIF
+        // decoder of SDL_image's sources (not Debian's build) runs over its stack.
         {"GIF codes whose prefixes loop",
          write_bytes(dir, "loop.gif",
                      testsupport::read_file(CALC_FUZZ_DIR

@@ -362,6 +362,14 @@ TEST_F(Loaded, LoadFilesReportsEachFailureAndKeepsWhatLoaded) {
                                  53)),
          mono, 0, nullptr},
         {"BMP bit count of 6145", write_bytes(dir, "bad_depth.bmp", bad_depth), mono, 0, nullptr},
+        // Two entries of its code table each the other's prefix: the GIF
+        // decoder of SDL_image's sources (not Debian's build) runs over its stack.
+        {"GIF codes whose prefixes loop",
+         write_bytes(dir, "loop.gif",
+                     testsupport::read_file(CALC_FUZZ_DIR
+                                            "/corpus/loading/fault-gif-codes-whose-prefixes-loop")
+                         .substr(1)),
+         mono, 0, nullptr},
         {"empty image", write_bytes(dir, "empty.png", ""), mono, 0, nullptr},
         {"no font file", image, dir + "/nofont.ttf", 0, "Error cargando Font\n"},
         {"font whose glyphs are all empty", image, damaged_font(dir, "loca"), 0,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "graphics/blit.h"
 #include "graphics/xgrafi.h"
 
 // SDL_Rect holds a position in 16 bits. A position beyond that range is held

@@ -47,11 +47,6 @@ void clean_up();
 // Blits and text; a null source draws nothing.
 void apply_surface(int x, int y, SDL_Surface* source, SDL_Surface* destination);
 void apply_surfaceB(int x, int y, SDL_Surface* source, SDL_Surface* destination, SDL_Rect* clip);
-// The row copy of apply_surface's keyed blit: "avx512", "avx2" or "base" (any
-// processor), or null for the widest this processor runs, which is what the
-// first keyed blit takes. False, and nothing changed, when this build or this
-// processor has no such copy.
-bool usar_copia_fila(const char* nombre);
 // TTF_RenderText_Solid, but every glyph lands inside the surface it returns,
 // whatever the font's kerning and overhangs; null for no text or no font.
 SDL_Surface* texto_solido(TTF_Font* f, const char* text, SDL_Color colour);

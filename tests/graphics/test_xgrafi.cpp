@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "graphics/blit.h"
 #include "graphics/xgrafi.h"
 #include "tests/support/files.h"
 #include "tests/support/fonts.h"

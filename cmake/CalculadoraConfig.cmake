@@ -3,8 +3,10 @@
 # Calculadora::objetos (widgets, on xgrafi) and Calculadora::port (serial
 # helpers), each with the include folder that makes
 # #include "widgets/objetos.h" work and with the SDL 1.2 libraries they need,
-# found with pkg-config as Calculadora::SDL. Installed as it is by
-# cmake/install.cmake, beside the targets file CMake writes.
+# found with pkg-config as Calculadora::SDL (and, for the static xgrafi,
+# libpng and libjpeg, which it reads image headers with, as
+# Calculadora::Imagenes). Installed as it is by cmake/install.cmake, beside
+# the targets file CMake writes.
 include(CMakeFindDependencyMacro)
 find_dependency(PkgConfig)
 
@@ -18,6 +20,18 @@ if(NOT TARGET Calculadora::SDL)
   endif()
   add_library(Calculadora::SDL INTERFACE IMPORTED)
   target_link_libraries(Calculadora::SDL INTERFACE PkgConfig::Calculadora_SDL)
+endif()
+
+if(NOT TARGET Calculadora::Imagenes)
+  pkg_check_modules(Calculadora_Imagenes QUIET IMPORTED_TARGET libpng libjpeg)
+  if(NOT Calculadora_Imagenes_FOUND)
+    set(Calculadora_FOUND FALSE)
+    set(Calculadora_NOT_FOUND_MESSAGE
+      "libpng or libjpeg is missing for pkg-config (Debian: libpng-dev libjpeg-dev)")
+    return()
+  endif()
+  add_library(Calculadora::Imagenes INTERFACE IMPORTED)
+  target_link_libraries(Calculadora::Imagenes INTERFACE PkgConfig::Calculadora_Imagenes)
 endif()
 
 include("${CMAKE_CURRENT_LIST_DIR}/CalculadoraTargets.cmake")

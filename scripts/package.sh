@@ -8,7 +8,7 @@
 # environment, else DEBFULLNAME <DEBEMAIL> as dch takes them, else the default
 # of cmake/install.cmake. dpkg-shlibdeps (package dpkg-dev) works the
 # program's Depends line out from the libraries it links; a package missing
-# the SDL libraries there is refused.
+# the SDL, PNG or JPEG libraries there is refused.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${1:-$root/out}"
@@ -57,7 +57,7 @@ while read -r package needs; do
     echo "$deb: $(stat -c %s "$deb") bytes"
     echo "  Depends: $depends"
 done <<EOF
-calculadora libsdl1.2debian libsdl-image1.2 libsdl-ttf2.0-0
-calculadora-dev libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev
+calculadora libsdl1.2debian libsdl-image1.2 libsdl-ttf2.0-0 libpng16-16 libjpeg62-turbo
+calculadora-dev libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libpng-dev libjpeg-dev
 EOF
 echo "Maintainer: $(dpkg-deb -f "$deb" Maintainer)"

@@ -369,6 +369,41 @@ std::string png(int w, int h, bool alfa, const unsigned char rgba[4]) {
            trozo("IEND", "");
 }
 
+// A GIF with a 1 x 1 screen and a two-colour table whose first image states
+// w x h pixels and holds one pixel's codes.
+std::string gif(int w, int h) {
+    std::string g("GIF89a\1\0\1\0\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0", 24);
+    for (int v : {w, h}) g += char(v & 255), g += char(v >> 8);
+    return g + std::string("\0\2\2\x4c\1\0;", 7);
+}
+
+// A grey JPEG of 4000 x 4000 pixels (its scan cut short: it decodes grey)
+// that hides its size from a walk over its segments by their stated lengths:
+// after a stuffed zero, such a walk takes the frame marker for a length of
+// 65472 and lands inside a comment, on a frame header of 1 x 1 and the start
+// of a scan (which SDL_image's own check wants to see). libjpeg skips the
+// stuffed zero and the whole comment.
+std::string jpeg_escondida() {
+    auto segmento = [](char marca, const std::string& datos) {
+        size_t n = datos.size() + 2;
+        return std::string{'\xff', marca, char(n >> 8), char(n & 255)} + datos;
+    };
+    auto marco = [&](int lado) {
+        return segmento('\xc0', std::string{8, char(lado >> 8), char(lado & 255), char(lado >> 8),
+                                            char(lado & 255), 1, 1, 0x11, 0});
+    };
+    const size_t cae = 6 + 65470; // where FF C0, taken for a length after FF 00, leads
+    std::string j = "\xff\xd8\xff" + std::string(1, '\0') + marco(4000);
+    std::string comentario(cae - j.size() - 4, '\0');
+    comentario += marco(1) + segmento('\xda', "") + std::string(16, '\0');
+    j += segmento('\xfe', comentario);
+    j += segmento('\xdb', std::string(1, '\0') + std::string(64, '\1'));
+    const std::string un_codigo = std::string(1, '\1') + std::string(15, '\0') + '\0';
+    j += segmento('\xc4', '\0' + un_codigo) + segmento('\xc4', '\x10' + un_codigo);
+    return j + segmento('\xda', std::string("\1\1\0\0\x3f\0", 6)) + std::string(8, '\0') +
+           "\xff\xd9";
+}
+
 // What a test puts in place of a data file.
 enum Contenido {
     REAL,
@@ -381,13 +416,17 @@ enum Contenido {
     PEQUENA,
     GRANDE,
     ALFA,
-    FIFO,        // a named pipe that nobody writes to
-    CARPETA,     // a folder
-    ENORME,      // a black PNG of 16000 x 16000 pixels, 746 KB
-    ANCHA,       // a PNG one pixel wider than the bound
-    EN_EL_TOPE,  // a PNG as wide as the bound
-    MIL_TROZOS,  // the face's header, then 100 MB of empty chunks
-    CON_KERNING, // the display font with kerning that pulls digits far left
+    FIFO,           // a named pipe that nobody writes to
+    CARPETA,        // a folder
+    ENORME,         // a black PNG of 16000 x 16000 pixels, 746 KB
+    ANCHA,          // a PNG one pixel wider than the bound
+    EN_EL_TOPE,     // a PNG as wide as the bound
+    MIL_TROZOS,     // the face's header, then 100 MB of empty chunks
+    CON_KERNING,    // the display font with kerning that pulls digits far left
+    GIF_SIN_ALTO,   // a GIF whose first image is 5 x 0 pixels
+    GIF_SIN_ANCHO,  // and one whose first image is 0 x 5
+    JPEG_ESCONDIDA, // a JPEG of 4000 x 4000 that hides its size from a walk over its segments
+    GIF_SIN_FIN,    // a GIF whose extension, empty at first, runs on to the end of the file
 };
 
 void poner(const std::string& dir, const char* nombre, const char* otro, Contenido c) {
@@ -419,6 +458,13 @@ void poner(const std::string& dir, const char* nombre, const char* otro, Conteni
         ASSERT_TRUE(testsupport::write_file(ruta, real.substr(0, 33))); // signature and IHDR
         std::filesystem::resize_file(ruta, 100 << 20);
         return;
+    case GIF_SIN_ALTO: texto = gif(5, 0); break;
+    case GIF_SIN_ANCHO: texto = gif(0, 5); break;
+    case JPEG_ESCONDIDA: texto = jpeg_escondida(); break;
+    case GIF_SIN_FIN:
+        texto = read_file(CALC_FUZZ_DIR "/corpus/loading/fault-gif-extension-runs-to-the-end")
+                    .substr(1);
+        break;
     case CON_KERNING:
         texto = read_file(CALC_FUZZ_DIR "/corpus/loading/" KERNING_FONT).substr(1);
         break;
@@ -435,6 +481,9 @@ TEST(Program, BadDataFilesEndWithStatusTwoAndTheirMessage) {
     const std::string ancha = "Imagen demasiado grande: caltrq.png mide 2049 x 1 píxeles "
                               "(máximo 2048 x 2048)\n" +
                               std::string(face);
+    const std::string escondida = "Imagen demasiado grande: caltrq.png mide 4000 x 4000 píxeles "
+                                  "(máximo 2048 x 2048)\n" +
+                                  std::string(face);
     struct Case {
         const char* name;
         Contenido face, font;
@@ -453,6 +502,10 @@ TEST(Program, BadDataFilesEndWithStatusTwoAndTheirMessage) {
         {"face of 16000 x 16000", ENORME, REAL, enorme.c_str()},
         {"face one pixel too wide", ANCHA, REAL, ancha.c_str()},
         {"face of 100 MB of empty chunks", MIL_TROZOS, REAL, face},
+        {"GIF face whose image is 5 x 0", GIF_SIN_ALTO, REAL, face},
+        {"GIF face whose image is 0 x 5", GIF_SIN_ANCHO, REAL, face},
+        {"JPEG face that hides its size of 4000 x 4000", JPEG_ESCONDIDA, REAL, escondida.c_str()},
+        {"GIF face whose extension runs to the end", GIF_SIN_FIN, REAL, face},
         {"no font", REAL, FALTA, font},
         {"empty font", REAL, VACIO, font},
         {"truncated font", REAL, CORTADO, font},

@@ -4,8 +4,8 @@
 // that CALC_FUZZ_FACE / CALC_FUZZ_FONT names). Both are written to a scratch
 // folder and load_files runs there as the program runs it. It must return 0
 // or 1, print nothing on success and exactly the message of what failed
-// otherwise, and a successful load must draw a first frame. Start at
-// LLVMFuzzerTestOneInput.
+// otherwise, and a successful load must keep the face within the size bound
+// and draw a first frame. Start at LLVMFuzzerTestOneInput.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -90,6 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!dicho.empty()) fallo("a successful load printed something", r, dicho);
         if (!background || !font || !font1 || !font2)
             fallo("a successful load lacks a file", r, dicho);
+        if (background->w > MAX_LADO_IMAGEN || background->h > MAX_LADO_IMAGEN)
+            fallo("a face larger than the bound loaded", r, dicho);
         // The first frame: the face, then the display line in each font,
         // which must show its digits.
         apply_surface(0, 0, background, screen);

@@ -43,6 +43,7 @@ const char* texto_muestra = nullptr;
 //   such signal, and has no signal mask.
 #ifdef _WIN32
 static const char* const SISTEMAS_DE_VENTANAS[] = {"windib", "directx"};
+static const char* const SIN_VENTANAS = "no window system answered";
 
 static void poner_entorno(const char* nombre, const char* valor) {
     _putenv_s(nombre, valor ? valor : "");
@@ -51,6 +52,7 @@ static void poner_entorno(const char* nombre, const char* valor) {
 struct SenalesRetenidas {};
 #else
 static const char* const SISTEMAS_DE_VENTANAS[] = {"x11", "wayland"};
+static const char* const SIN_VENTANAS = "no window system answered (is DISPLAY set?)";
 
 static void poner_entorno(const char* nombre, const char* valor) {
     valor ? setenv(nombre, valor, 1) : unsetenv(nombre);
@@ -81,7 +83,7 @@ static bool iniciar_video() {
         poner_entorno("SDL_VIDEODRIVER", nullptr);
         if (r == 0) return true;
     }
-    SDL_SetError("no window system answered (is DISPLAY set?)");
+    SDL_SetError("%s", SIN_VENTANAS);
     return false;
 }
 
@@ -94,7 +96,7 @@ static bool en_una_ventana() {
     if (SDL_VideoDriverName(nombre, sizeof nombre))
         for (const char* sistema : SISTEMAS_DE_VENTANAS)
             if (strcmp(nombre, sistema) == 0) return true;
-    SDL_SetError("no window system answered (is DISPLAY set?)");
+    SDL_SetError("%s", SIN_VENTANAS);
     return false;
 }
 

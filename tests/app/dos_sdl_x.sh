@@ -130,8 +130,11 @@ done
 for lib in classic sdl12-compat; do
     (on "$lib" "$exe") >"$work/out.txt" 2>&1 &
     app_pid=$!
-    wid=$(app_window)
-    [ -n "$wid" ] || fail "no window on $lib under openbox"
+    # A window manager's first start on a fresh system can keep the first
+    # window waiting for seconds under load.
+    wid=$(app_window 30)
+    [ -n "$wid" ] ||
+        fail "no window on $lib under openbox: $(cat "$work/out.txt"; tail -n 5 "$work/openbox.log")"
     xdotool windowactivate --sync "$wid" 2>/dev/null
     xdotool key alt+F4
     app_wait "Alt+F4 on $lib"

@@ -29,8 +29,7 @@ probe() { # probe FILE NAME=WHERE, WHERE as perf probe takes it
 }
 drop_probes() { for p in $added; do perf probe -q -d "probe_*:$p*" 2>/dev/null || true; done; }
 . "$(dirname "$0")/../tests/support/xvfb.sh"
-wm_pid=''
-trap 'drop_probes; [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null; x_finish' EXIT
+trap 'drop_probes; x_finish' EXIT
 probe "$calc" "cinit=init" && probe "$calc" "cinit=init%return" && probe "$calc" "cload=load_files" &&
     probe "$calc" "cload=load_files%return" && probe "$calc" "crepaint=Repaint%return" &&
     probe "$classic_lib" "kinit=SDL_Init%return" && probe "$classic_lib" "ksvm=SDL_SetVideoMode" &&
@@ -43,10 +42,8 @@ if [ -n "$compat_lib" ]; then
 fi
 
 xvfb_start 91 "$work/xvfb.log" || { echo "Xvfb did not start" >&2; exit 1; }
-if [ "$wm" != none ] && command -v "$wm" >/dev/null 2>&1; then
-    "$wm" >"$work/wm.log" 2>&1 &
-    wm_pid=$!
-    sleep 1
+if [ "$wm" != none ] && command -v openbox >/dev/null 2>&1; then
+    wm_start "$work/wm.log" || { echo "openbox did not start" >&2; exit 1; }
 fi
 
 # one CONFIG K: one start under perf record; writes the step times (ms from

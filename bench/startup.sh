@@ -40,19 +40,10 @@ programs="calc.classic calc.compat calc.compat-gl xcalc"
 esac
 
 . "$(dirname "$0")/../tests/support/xvfb.sh"
-wm_pid=''
-trap '[ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null; x_finish' EXIT
 xvfb_start 91 "$work/xvfb.log" || { echo "Xvfb did not start" >&2; exit 1; }
 if [ "$wm" != none ]; then
-    command -v "$wm" >/dev/null 2>&1 || { echo "startup.sh: $wm missing (WM=none runs without)" >&2; exit 1; }
-    "$wm" >"$work/wm.log" 2>&1 &
-    wm_pid=$!
-    i=0
-    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
-        i=$((i + 1))
-        [ $i -gt 100 ] && { echo "$wm did not start" >&2; exit 1; }
-        sleep 0.05
-    done
+    command -v openbox >/dev/null 2>&1 || { echo "startup.sh: openbox missing (WM=none runs without)" >&2; exit 1; }
+    wm_start "$work/wm.log" || { echo "openbox did not start" >&2; exit 1; }
 fi
 
 # measure PROGRAM ARG...: one start of PROGRAM through medir_arranque with ARGs.

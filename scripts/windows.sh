@@ -100,14 +100,12 @@ step package pack
 . tests/support/xvfb.sh
 xvfb_start 71 "$work/xvfb.log" || { echo "windows: Xvfb did not start" >&2; exit 1; }
 export CALC_DISPLAY="$DISPLAY"
-openbox >"$work/openbox.log" 2>&1 &
-openbox_pid=$!
+wm_start "$work/openbox.log" || { echo "windows: openbox did not start" >&2; exit 1; }
 export WINEPREFIX="$work/wine" WINEDEBUG=-all
 # No offer to install Mono or Gecko, no menu entries in the host's desktop.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wine_finish() {
     /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-    kill "$openbox_pid" 2>/dev/null
     x_finish
 }
 trap wine_finish EXIT

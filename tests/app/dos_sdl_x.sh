@@ -118,21 +118,11 @@ fi
 # WM_DELETE_WINDOW; on both libraries the program ends with status 0 and
 # without "END" (that line belongs to the "on" key).
 command -v openbox >/dev/null 2>&1 || { echo "ok: (no openbox here: the close request not tried)"; exit 0; }
-openbox >"$work/openbox.log" 2>&1 &
-wm_pid=$!
-trap 'kill "$wm_pid" 2>/dev/null; x_finish' EXIT
-i=0
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
-    i=$((i + 1))
-    [ $i -gt 100 ] && fail "openbox did not start: $(tail -n 1 "$work/openbox.log")"
-    sleep 0.05
-done
+wm_start "$work/openbox.log" || fail "openbox did not start: $(tail -n 1 "$work/openbox.log")"
 for lib in classic sdl12-compat; do
     (on "$lib" "$exe") >"$work/out.txt" 2>&1 &
     app_pid=$!
-    # A window manager's first start on a fresh system can keep the first
-    # window waiting for seconds under load.
-    wid=$(app_window 30)
+    wid=$(app_window)
     [ -n "$wid" ] ||
         fail "no window on $lib under openbox: $(cat "$work/out.txt"; tail -n 5 "$work/openbox.log")"
     xdotool windowactivate --sync "$wid" 2>/dev/null

@@ -1,12 +1,14 @@
 # Sourced by the scripts that run a program under a real X server. Sourcing
 # makes a scratch folder, $work, and arranges that the server ($xvfb_pid),
-# the program under test ($app_pid) and the folder go when the script ends.
-# Then: xvfb_start, app_window, app_wait, wait_line, and the screenshots and
-# their comparison (shot, reference, differ, same).
+# its window manager ($wm_pid), the program under test ($app_pid) and the
+# folder go when the script ends. Then: xvfb_start, wm_start, app_window,
+# app_wait, wait_line, and the screenshots and their comparison (shot,
+# reference, differ, same).
 work=$(mktemp -d)
-xvfb_pid='' app_pid=''
+xvfb_pid='' wm_pid='' app_pid=''
 x_finish() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     rm -rf "$work"
 }
@@ -41,6 +43,23 @@ xvfb_start() {
         xvfb_n=$((xvfb_n + 1))
     done
     return 1
+}
+
+# wm_start LOG starts openbox on $DISPLAY, its output in LOG, and returns
+# once it manages windows; 1 when it did not in 10 s. It runs its --startup
+# command only then: a window mapped while it still starts can be left
+# unmanaged, never shown (seen on a fresh system, where openbox's first
+# start writes a font cache).
+wm_start() {
+    rm -f "$work/wm.ready"
+    openbox --startup "touch $work/wm.ready" >"$1" 2>&1 &
+    wm_pid=$!
+    wm_i=0
+    until [ -e "$work/wm.ready" ]; do
+        wm_i=$((wm_i + 1))
+        { [ $wm_i -gt 200 ] || ! kill -0 "$wm_pid" 2>/dev/null; } && return 1
+        sleep 0.05
+    done
 }
 
 # app_window [SECONDS]: the window of the program under test, waited for up

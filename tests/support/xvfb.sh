@@ -62,10 +62,10 @@ wm_start() {
     done
 }
 
-# app_window [SECONDS]: the window of the program under test, waited for up
-# to SECONDS (default 10); nothing when none appeared.
+# The window of the program under test, waited for up to 10 s; nothing when
+# none appeared.
 app_window() {
-    timeout "${1:-10}" xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1
+    timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1
 }
 
 # app_wait WHAT waits up to 5 s for the program to end after WHAT, then

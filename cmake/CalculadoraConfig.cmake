@@ -10,28 +10,26 @@
 include(CMakeFindDependencyMacro)
 find_dependency(PkgConfig)
 
-if(NOT TARGET Calculadora::SDL)
-  pkg_check_modules(Calculadora_SDL QUIET IMPORTED_TARGET sdl SDL_image SDL_ttf)
-  if(NOT Calculadora_SDL_FOUND)
-    set(Calculadora_FOUND FALSE)
-    set(Calculadora_NOT_FOUND_MESSAGE
-      "SDL 1.2, SDL_image 1.2 or SDL_ttf 2.0 is missing for pkg-config (Debian: libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev)")
-    return()
+# calc_dependencia(NAME MESSAGE MODULE...): Calculadora::NAME from the
+# pkg-config MODULEs, or the package not found with MESSAGE.
+macro(calc_dependencia name message)
+  if(NOT TARGET Calculadora::${name})
+    pkg_check_modules(Calculadora_${name} QUIET IMPORTED_TARGET ${ARGN})
+    if(NOT Calculadora_${name}_FOUND)
+      set(Calculadora_FOUND FALSE)
+      set(Calculadora_NOT_FOUND_MESSAGE "${message}")
+      return()
+    endif()
+    add_library(Calculadora::${name} INTERFACE IMPORTED)
+    target_link_libraries(Calculadora::${name} INTERFACE PkgConfig::Calculadora_${name})
   endif()
-  add_library(Calculadora::SDL INTERFACE IMPORTED)
-  target_link_libraries(Calculadora::SDL INTERFACE PkgConfig::Calculadora_SDL)
-endif()
+endmacro()
 
-if(NOT TARGET Calculadora::Imagenes)
-  pkg_check_modules(Calculadora_Imagenes QUIET IMPORTED_TARGET libpng libjpeg)
-  if(NOT Calculadora_Imagenes_FOUND)
-    set(Calculadora_FOUND FALSE)
-    set(Calculadora_NOT_FOUND_MESSAGE
-      "libpng or libjpeg is missing for pkg-config (Debian: libpng-dev libjpeg-dev)")
-    return()
-  endif()
-  add_library(Calculadora::Imagenes INTERFACE IMPORTED)
-  target_link_libraries(Calculadora::Imagenes INTERFACE PkgConfig::Calculadora_Imagenes)
-endif()
+calc_dependencia(SDL
+  "SDL 1.2, SDL_image 1.2 or SDL_ttf 2.0 is missing for pkg-config (Debian: libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev)"
+  sdl SDL_image SDL_ttf)
+calc_dependencia(Imagenes
+  "libpng or libjpeg is missing for pkg-config (Debian: libpng-dev libjpeg-dev)"
+  libpng libjpeg)
 
 include("${CMAKE_CURRENT_LIST_DIR}/CalculadoraTargets.cmake")

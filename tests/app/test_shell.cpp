@@ -451,7 +451,7 @@ enum Contenido {
     ENORME,         // a black PNG of 16000 x 16000 pixels, 746 KB
     ANCHA,          // a PNG one pixel wider than the bound
     EN_EL_TOPE,     // a PNG as wide as the bound
-    MIL_TROZOS,     // the face's header, then 100 MB of empty chunks
+    MIL_TROZOS,     // the face's header, then 100 MB of empty chunks; for a font, 100 MB of it
     CON_KERNING,    // the display font with kerning that pulls digits far left
     GIF_SIN_ALTO,   // a GIF whose first image is 5 x 0 pixels
     GIF_SIN_ANCHO,  // and one whose first image is 0 x 5
@@ -530,7 +530,10 @@ TEST(Program, BadDataFilesEndWithStatusTwoAndTheirMessage) {
                       barridos = costosa("más de 64 barridos (JPEG)"),
                       bloques = costosa("barridos de más de 1572864 bloques (JPEG)"),
                       pesada = "Imagen demasiado grande: caltrq.png ocupa más de 41943040 bytes\n" +
-                               std::string(face);
+                               std::string(face),
+                      pesada_fuente = "Fuente demasiado grande: fontlcd.ttf ocupa más de 67108864 "
+                                      "bytes\n" +
+                                      std::string(font);
     struct Case {
         const char* name;
         Contenido face, font;
@@ -564,6 +567,7 @@ TEST(Program, BadDataFilesEndWithStatusTwoAndTheirMessage) {
         {"font that is an image", REAL, DEL_OTRO, font},
         {"font that is a FIFO", REAL, FIFO, font},
         {"font that is a folder", REAL, CARPETA, font},
+        {"font of 100 MB", REAL, MIL_TROZOS, pesada_fuente.c_str()},
         {"smaller face", PEQUENA, REAL, nullptr},
         {"larger face", GRANDE, REAL, nullptr},
         {"face with alpha", ALFA, REAL, nullptr},

@@ -5,8 +5,9 @@
 # CMakeLists.txt is the README's five lines (plus the console) finds it with
 # find_package and builds the example programs galeria and consola against
 # it, with the include folder and the SDL libraries from the imported
-# targets alone; the same sources build with the flags of the pkg-config
-# files. Then each gallery runs under Xvfb (F1 lists its 22 widgets, Escape
+# targets alone (the console, of the serial helpers alone, without any of
+# SDL's compiler flags); the same sources build with the flags of the
+# pkg-config files. Then each gallery runs under Xvfb (F1 lists its 22 widgets, Escape
 # ends it with status 0) and each console over a pseudo-terminal (bytes both
 # ways, status 0 at the end of its input).
 # usage: library_x.sh CMAKE BUILD_DIR SOURCE_DIR CXX LIBDIR
@@ -64,9 +65,13 @@ found=$(sed -n 's/^Calculadora_DIR:PATH=//p' "$uso/build/CMakeCache.txt")
 grep -qF -- " $sdk/include/calculadora " "$uso/build/compile_commands.json" ||
     fail "the targets do not bring the installed include folder"
 grep -qF -- "$src" "$uso/build/compile_commands.json" && fail "the build reaches into the source tree"
+python3 -c 'import json, sys
+c = [e["command"] for e in json.load(open(sys.argv[1])) if e["file"].endswith("consola.cpp")]
+sys.exit("SDL" in c[0])' "$uso/build/compile_commands.json" || fail "consola is compiled with SDL's flags"
 echo "ok: find_package(Calculadora) builds galeria and consola"
 
 export PKG_CONFIG_PATH="$sdk/$libdir/pkgconfig"
+pkg-config --cflags calculadora-port | grep -q SDL && fail "calculadora-port gives SDL's flags"
 for pair in galeria:objetos consola:port; do
     program=${pair%:*} lib=calculadora-${pair#*:}
     flags=$(pkg-config --cflags --libs "$lib") || fail "pkg-config $lib"

@@ -25,7 +25,9 @@ static char texto_error[160];              // and the system's words for it, if 
 // Why the port operation just called failed, from what the system recorded;
 // `si_no` when it recorded nothing that says more. Called before anything
 // else can overwrite that record (printing can).
-static void anotar(ErrorSerie si_no) { error = linea::fallo(si_no, texto_error, sizeof texto_error); }
+static void anotar(ErrorSerie si_no) {
+    error = linea::fallo(si_no, texto_error, sizeof texto_error);
+}
 
 static void anotar_sin_sistema(ErrorSerie e) {
     error = e;

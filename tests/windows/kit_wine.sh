@@ -69,8 +69,9 @@ cp "$kit/DejaVuSans.ttf" "$work/uso/" && cp "$kit/DejaVuSans.ttf" "$work/uso/bui
 for galeria in "$work/uso/galeria-pc.exe" "$work/uso/build/galeria.exe"; do
     SDL_AUDIODRIVER=dummy "$wine" "$galeria" >"$work/out.txt" 2>&1 &
     app_pid=$!
+    t0=$(date +%s%N)
     wid=$(app_window)
-    [ -n "$wid" ] || fail "no window of $galeria: $(cat "$work/out.txt")"
+    [ -n "$wid" ] || fail "no window of $galeria after $(elapsed "$t0") s: $(cat "$work/out.txt")"
     xdotool windowfocus --sync "$wid" 2>/dev/null
     xdotool key Escape
     app_wait Escape

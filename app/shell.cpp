@@ -21,17 +21,8 @@ int tiempo2 = 50;
 int tiempo3 = 100;
 int segundos = 0;
 
-// The main keyboard and the numeric keypad feed the same handlers. SDL 1.2
-// reports a key by its unshifted symbol: with Shift held, a main-keyboard key
-// types another character (Shift+8 is '*' on a US keyboard, Shift+minus '_'),
-// the keys marked OTRA enter nothing while Shift is held.
-enum { MISMA = 0, OTRA = 1 };
 // clang-format off
-static const struct {
-    int symbol;
-    void (*handler)();
-    int con_shift; // MISMA: the key does the same with Shift; OTRA: it types another character
-} MAPA[] = {
+const Atajo MAPA[NUM_ATAJOS] = {
     // symbol          handler    shifted
     {SDLK_BACKSPACE,   FunC,      MISMA},
     {SDLK_DELETE,      FunC,      MISMA},

@@ -15,6 +15,19 @@ extern int tiempo2;     // middle tick counter, reloads to 50
 extern int tiempo3;     // slow tick counter, reloads to 100
 extern int segundos;    // wraps of tiempo3, about one a second
 
+// The keyboard map: the main keyboard and the numeric keypad feed the same
+// handlers. SDL 1.2 reports a key by its unshifted symbol: with Shift held a
+// main-keyboard key types another character (Shift+8 is '*' on a US
+// keyboard, Shift+minus '_'), and the keys marked OTRA enter nothing then.
+enum { MISMA = 0, OTRA = 1 };
+struct Atajo {
+    int symbol;
+    void (*handler)();
+    int con_shift; // MISMA: the key does the same with Shift; OTRA: it types another character
+};
+enum { NUM_ATAJOS = 32 };
+extern const Atajo MAPA[NUM_ATAJOS];
+
 int SDL_main(int argc, char* argv[]);
 
 // The two halves of SDL_main. arranque starts the window, loads the data files

@@ -19,7 +19,8 @@ calc=$(absolute "$calc")
 data=$(absolute "$data")
 command -v perf >/dev/null 2>&1 || { echo "perfil.sh: no perf (Debian: linux-perf)"; exit 0; }
 classic_lib=$(readlink -f "$(env -u LD_LIBRARY_PATH ldd "$calc" | sed -n 's/.*libSDL-1\.2\.so\.0 => \([^ ]*\) .*/\1/p')")
-compat=$(dirname "$classic_lib")/sdl12-compat
+. "$(dirname "$0")/../tests/support/sdl12compat.sh"
+compat=$(sdl12compat "$calc")
 compat_lib=$(readlink -f "$compat/libSDL-1.2.so.0" 2>/dev/null || true)
 
 # The probes, removed again on the way out whatever happens.

@@ -30,8 +30,8 @@ calc=$(absolute "$calc")
 data=$(absolute "$data")
 medir=$(absolute "$medir")
 [ -n "$vacio" ] && vacio=$(absolute "$vacio")
-classic_lib=$(env -u LD_LIBRARY_PATH ldd "$calc" | sed -n 's/.*libSDL-1\.2\.so\.0 => \([^ ]*\) .*/\1/p')
-compat=${COMPAT:-$(dirname "$classic_lib")/sdl12-compat}
+. "$(dirname "$0")/../tests/support/sdl12compat.sh"
+compat=${COMPAT:-$(sdl12compat "$calc")}
 programs="calc.classic calc.compat calc.compat-gl xcalc"
 [ -e "$compat/libSDL-1.2.so.0" ] || { echo "no sdl12-compat in $compat: classic SDL only"; programs="calc.classic xcalc"; }
 [ -n "$vacio" ] && case $programs in

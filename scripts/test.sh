@@ -14,10 +14,8 @@ jobs="$(nproc)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALC_TESTS=ON >/dev/null
 cmake --build build -j"$jobs"
 
-# Debian puts sdl12-compat's libSDL-1.2.so.0 in sdl12-compat/ beside the classic one.
-classic=$(ldd build/app/calculadora | sed -n 's/.*libSDL-1\.2\.so\.0 => \([^ ]*\) .*/\1/p')
-compat=$(dirname "$classic")/sdl12-compat
-[ -e "$compat/libSDL-1.2.so.0" ] || { echo "test.sh: no sdl12-compat in $compat" >&2; exit 1; }
+. tests/support/sdl12compat.sh
+compat=$(sdl12compat build/app/calculadora) || { echo "test.sh: no sdl12-compat" >&2; exit 1; }
 
 # suite DIR LIBRARY [CTEST ARG...]: DIR's tests on classic or sdl12-compat;
 # CALC_TEST_SDL tells the tests which one they are meant to be on.

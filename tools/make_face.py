@@ -15,6 +15,7 @@ Usage: make_face.py OUT.png
 """
 
 import os
+import re
 import sys
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
@@ -26,16 +27,29 @@ ANCHO, ALTO = 248, 501  # the window, pixels
 ESCALA = 4
 LETRA = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 
-# The keys as the program places them: label, top-left corner, kind. Each is
-# 40 x 24 pixels and answers clicks from x + 1 to x + 39, y + 1 to y + 23.
-TECLA_ANCHO, TECLA_ALTO = 40, 24
-TECLAS = [
-    ("on", 16, 248, "on"), ("sqr", 80, 248, "op"), ("%", 136, 248, "op"), ("C", 192, 248, "c"),
-    ("7", 16, 296, "dig"), ("8", 80, 296, "dig"), ("9", 136, 296, "dig"), ("/", 192, 296, "op"),
-    ("4", 16, 344, "dig"), ("5", 80, 344, "dig"), ("6", 136, 344, "dig"), ("X", 192, 344, "op"),
-    ("1", 16, 392, "dig"), ("2", 80, 392, "dig"), ("3", 136, 392, "dig"), ("-", 192, 392, "op"),
-    ("0", 16, 440, "dig"), (".", 80, 440, "dig"), ("=", 136, 440, "op"), ("+", 192, 440, "op"),
-]
+# The keys as the program places them, read from its one key table (TECLAS in
+# app/keypad.cpp, sizes in app/keypad.h): label and top-left corner. Each
+# answers clicks from x + 1 to x + 39, y + 1 to y + 23. Drawn row by row.
+def teclas_del_programa():
+    app = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app")
+    tabla = open(os.path.join(app, "keypad.cpp")).read()
+    tamanos = open(os.path.join(app, "keypad.h")).read()
+    filas = re.findall(r'\{&\w+, "([^"]+)", (\d+), (\d+), \w+\}', tabla)
+    ancho = re.search(r"ANCHO_TECLA = (\d+)", tamanos)
+    alto = re.search(r"ALTO_TECLA = (\d+)", tamanos)
+    if len(filas) != 20 or not ancho or not alto:
+        sys.exit("make_face.py: no table of 20 keys in app/keypad.cpp")
+
+    def clase(texto):
+        if texto in ("on", "C"):
+            return texto.lower()
+        return "dig" if texto.isdigit() or texto == "." else "op"
+
+    teclas = [(t, int(x), int(y), clase(t)) for t, x, y in filas]
+    return sorted(teclas, key=lambda k: (k[2], k[1])), int(ancho.group(1)), int(alto.group(1))
+
+
+TECLAS, TECLA_ANCHO, TECLA_ALTO = teclas_del_programa()
 # Label sizes in pixels (14 unless listed) and labels drawn with the proper
 # typographic sign.
 TAMANO_ETIQUETA = {"on": 12, "sqr": 11, "%": 13, "X": 13, "/": 16, "-": 16, "+": 17, "=": 17,

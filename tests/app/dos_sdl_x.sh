@@ -19,11 +19,8 @@ done
 
 . "$(dirname "$0")/../support/xvfb.sh"
 
-# Debian puts sdl12-compat's libSDL-1.2.so.0 in sdl12-compat/ beside the
-# classic one.
-classic_lib=$(env -u LD_LIBRARY_PATH ldd "$exe" | sed -n 's/.*libSDL-1\.2\.so\.0 => \([^ ]*\) .*/\1/p')
-compat=$(dirname "$classic_lib")/sdl12-compat
-[ -e "$compat/libSDL-1.2.so.0" ] || { echo "skipped: no sdl12-compat in $compat"; exit 77; }
+. "$(dirname "$0")/../support/sdl12compat.sh"
+compat=$(sdl12compat "$exe") || { echo "skipped: no sdl12-compat"; exit 77; }
 # on LIBRARY COMMAND...: runs COMMAND on that SDL 1.2 (exec, so $! is its pid).
 on() {
     lib=$1

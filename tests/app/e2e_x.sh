@@ -25,16 +25,6 @@ start() {
 }
 start
 
-# Key centres, from the face's key table (top-left + 20, 12).
-centre() {
-    case $1 in
-        on) echo 36 260 ;; sqr) echo 100 260 ;; %) echo 156 260 ;; C) echo 212 260 ;;
-        7) echo 36 308 ;; 8) echo 100 308 ;; 9) echo 156 308 ;; /) echo 212 308 ;;
-        4) echo 36 356 ;; 5) echo 100 356 ;; 6) echo 156 356 ;; X) echo 212 356 ;;
-        1) echo 36 404 ;; 2) echo 100 404 ;; 3) echo 156 404 ;; -) echo 212 404 ;;
-        0) echo 36 452 ;; .) echo 100 452 ;; =) echo 156 452 ;; +) echo 212 452 ;;
-    esac
-}
 click() {
     for k in "$@"; do
         set -- $(centre "$k")

@@ -2,7 +2,8 @@
 // on whatever video driver SDL picks, and saves it as a BMP. Run it in the
 // folder of the data files: render_keys OUT.bmp KEYS, where KEYS uses the
 // face's labels one character each (0-9 . + - X / = C), 's' for "sqr" and
-// '%' for percent.
+// '%' for percent. render_keys --centros prints the centre of each key, one
+// "label x y" line each, for the scripts that click them.
 #include <cstdio>
 #include <cstring>
 
@@ -13,8 +14,13 @@
 
 int main(int argc, char* argv[]) {
     if (argc < 2) {
-        fprintf(stderr, "usage: render_keys OUT.bmp [KEYS]\n");
+        fprintf(stderr, "usage: render_keys OUT.bmp [KEYS] | render_keys --centros\n");
         return 2;
+    }
+    if (strcmp(argv[1], "--centros") == 0) {
+        for (const Tecla& t : TECLAS)
+            printf("%s %d %d\n", t.label, t.x + ANCHO_TECLA / 2, t.y + ALTO_TECLA / 2);
+        return 0;
     }
     int estado = arranque();
     if (estado != 0) return estado;

@@ -83,20 +83,8 @@ class Shell : public ::testing::Test {
 };
 
 TEST_F(Shell, KeyboardMapReachesExactlyTheMappedHandler) {
-    struct Case {
-        int symbol;
-        void (*handler)();
-    };
-    const Case mapped[] = {
-        {SDLK_BACKSPACE, FunC},     {SDLK_DELETE, FunC},       {SDLK_RETURN, FunIgual},
-        {SDLK_KP_ENTER, FunIgual},  {SDLK_PLUS, FunMas},       {SDLK_KP_PLUS, FunMas},
-        {SDLK_MINUS, FunMenos},     {SDLK_KP_MINUS, FunMenos}, {SDLK_PERIOD, FunPunto},
-        {SDLK_KP_PERIOD, FunPunto}, {SDLK_KP_DIVIDE, FunDIV},  {SDLK_KP_MULTIPLY, FunPor},
-        {SDLK_0, Funcmd0},          {SDLK_5, Funcmd5},         {SDLK_9, Funcmd9},
-        {SDLK_KP0, Funcmd0},        {SDLK_KP1, Funcmd1},       {SDLK_KP9, Funcmd9},
-    };
     const Estado inicio = estado();
-    for (const auto& c : mapped) {
+    for (const Atajo& c : MAPA) {
         desde_seis_mas_dos();
         c.handler();
         Estado esperado = estado();

@@ -21,9 +21,8 @@ done
 /usr/bin/python3 -c 'import PIL' 2>/dev/null || { echo "skipped: no PIL for /usr/bin/python3"; exit 77; }
 
 . "$(dirname "$0")/../support/xvfb.sh"
-classic_lib=$(env -u LD_LIBRARY_PATH ldd "$exe" | sed -n 's/.*libSDL-1\.2\.so\.0 => \([^ ]*\) .*/\1/p')
-compat=$(dirname "$classic_lib")/sdl12-compat
-[ -e "$compat/libSDL-1.2.so.0" ] || { echo "skipped: no sdl12-compat in $compat"; exit 77; }
+. "$(dirname "$0")/../support/sdl12compat.sh"
+compat=$(sdl12compat "$exe") || { echo "skipped: no sdl12-compat"; exit 77; }
 cd "$data" || fail "no data folder"
 (exec env -u LD_LIBRARY_PATH SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$render" "$work/ref.bmp" "") \
     >/dev/null 2>&1 || fail "render_keys"

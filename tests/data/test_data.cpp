@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/keypad.h"
 #include "graphics/xgrafi.h"
 #include "tests/support/surface.h"
 
@@ -21,22 +22,10 @@ namespace {
 const char* const kFuenteLCD = CALC_DATA_DIR "/fontlcd.ttf";
 const char* const kCara = CALC_DATA_DIR "/caltrq.png";
 
-constexpr int kAncho = 248, kAlto = 501;         // the window
-constexpr int kLineaX = 6, kLineaY = 168;        // top-left of the display line
-constexpr int kColumnas = 15, kAvance = 15;      // its columns, px each at 32 points
-constexpr int kTeclaAncho = 40, kTeclaAlto = 24; // every key
+constexpr int kAncho = 248, kAlto = 501;    // the window
+constexpr int kLineaX = 6, kLineaY = 168;   // top-left of the display line
+constexpr int kColumnas = 15, kAvance = 15; // its columns, px each at 32 points
 const Rgb kVerdeLCD = {133, 248, 73}, kVerdeArranque = {21, 170, 48};
-
-struct Tecla {
-    const char* label;
-    int x, y;
-};
-const Tecla kTeclas[] = {
-    {"on", 16, 248}, {"sqr", 80, 248}, {"%", 136, 248}, {"C", 192, 248}, {"7", 16, 296},
-    {"8", 80, 296},  {"9", 136, 296},  {"/", 192, 296}, {"4", 16, 344},  {"5", 80, 344},
-    {"6", 136, 344}, {"X", 192, 344},  {"1", 16, 392},  {"2", 80, 392},  {"3", 136, 392},
-    {"-", 192, 392}, {"0", 16, 440},   {".", 80, 440},  {"=", 136, 440}, {"+", 192, 440},
-};
 
 TTF_Font* abre_fuente(int puntos) {
     start_sdl();
@@ -84,10 +73,10 @@ int luz(const Rgb& c) { return (299 * c.r + 587 * c.g + 114 * c.b) / 1000; }
 // around the key; up to -4 the middle of its face, label included.
 Rgb media(SDL_Surface* s, const Tecla& t, int desde, int hasta) {
     long r = 0, g = 0, b = 0, n = 0;
-    for (int y = t.y - hasta; y < t.y + kTeclaAlto + hasta; y++)
-        for (int x = t.x - hasta; x < t.x + kTeclaAncho + hasta; x++) {
-            int d = std::max(std::max(t.x - x, x - (t.x + kTeclaAncho - 1)),
-                             std::max(t.y - y, y - (t.y + kTeclaAlto - 1)));
+    for (int y = t.y - hasta; y < t.y + ALTO_TECLA + hasta; y++)
+        for (int x = t.x - hasta; x < t.x + ANCHO_TECLA + hasta; x++) {
+            int d = std::max(std::max(t.x - x, x - (t.x + ANCHO_TECLA - 1)),
+                             std::max(t.y - y, y - (t.y + ALTO_TECLA - 1)));
             if (d < desde || d > hasta) continue;
             Rgb c = rgb_at(s, x, y);
             r += c.r, g += c.g, b += c.b, n++;
@@ -204,7 +193,7 @@ TEST(CaraCalculadora, EveryKeyStandsOutFromTheBodyAroundIt) {
     start_sdl();
     SDL_Surface* cara = IMG_Load(kCara);
     ASSERT_NE(cara, nullptr) << IMG_GetError();
-    for (const Tecla& t : kTeclas)
+    for (const Tecla& t : TECLAS)
         EXPECT_GT(distancia(media(cara, t, -99, -4), media(cara, t, 3, 5)), 90)
             << "key \"" << t.label << "\": " << media(cara, t, -99, -4) << " on "
             << media(cara, t, 3, 5);
@@ -217,20 +206,20 @@ TEST(CaraCalculadora, KeyCapsFillTheirHitRectanglesAndNoMore) {
     start_sdl();
     SDL_Surface* cara = IMG_Load(kCara);
     ASSERT_NE(cara, nullptr) << IMG_GetError();
-    for (const Tecla& t : kTeclas) {
+    for (const Tecla& t : TECLAS) {
         Rgb tecla = media(cara, t, -99, -4), cuerpo = media(cara, t, 3, 5);
-        int medio_x = t.x + kTeclaAncho / 2, medio_y = t.y + kTeclaAlto / 2;
+        int medio_x = t.x + ANCHO_TECLA / 2, medio_y = t.y + ALTO_TECLA / 2;
         struct {
             int x, y;
             bool en_tecla;
         } puntos[] = {
             {t.x + 1, medio_y, true},
-            {t.x + kTeclaAncho - 2, medio_y, true},
+            {t.x + ANCHO_TECLA - 2, medio_y, true},
             {medio_x, t.y + 1, true},
             {t.x - 2, medio_y, false},
-            {t.x + kTeclaAncho + 1, medio_y, false},
+            {t.x + ANCHO_TECLA + 1, medio_y, false},
             {medio_x, t.y - 2, false},
-            {medio_x, t.y + kTeclaAlto + 2, false},
+            {medio_x, t.y + ALTO_TECLA + 2, false},
         };
         for (const auto& p : puntos) {
             Rgb c = rgb_at(cara, p.x, p.y);

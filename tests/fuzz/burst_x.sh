@@ -96,15 +96,17 @@ motion() { # motion N: N pointer moves over the display and keypad
     done
     printf '%s' "$m"
 }
-click_at() { printf ' mousemove %s %s click 1' $((X + $1)) $((Y + $2)); }
-# Key centres on the face: "C" (212, 260), "1" (36, 404), "+" (212, 452), "=" (156, 452).
-cmd="$(motion $movidas)$(click_at 212 260)"
+click_at() { # click_at LABEL: a click at the key's centre
+    set -- $(centre "$1")
+    printf ' mousemove %s %s click 1' $((X + $1)) $((Y + $2))
+}
+cmd="$(motion $movidas)$(click_at C)"
 k=0
 while [ $k -lt $clics ]; do
-    cmd="$cmd$(motion $movidas)$(click_at 36 404)$(motion $movidas)$(click_at 212 452)"
+    cmd="$cmd$(motion $movidas)$(click_at 1)$(motion $movidas)$(click_at +)"
     k=$((k + 1))
 done
-cmd="$cmd$(motion $movidas)$(click_at 156 452)"
+cmd="$cmd$(motion $movidas)$(click_at =)"
 start=$(date +%s%N)
 # shellcheck disable=SC2086
 xdotool $cmd

@@ -156,7 +156,7 @@ if [ "$last" -lt 100 ] || [ "$rest" != 0 ]; then
 fi
 echo "ok: the first frame shows 0 ($last pixels lit)"
 
-xdotool mousemove --window "$wid" 36 260 click 1
+xdotool mousemove --window "$wid" $(centre on) click 1
 app_wait "on"
 [ "$status" = 0 ] || fail "exit status $status"
 grep -qx END "$work/out.txt" || fail "no END line: $(cat "$work/out.txt")"

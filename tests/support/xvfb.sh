@@ -2,8 +2,8 @@
 # makes a scratch folder, $work, and arranges that the server ($xvfb_pid),
 # its window manager ($wm_pid), the program under test ($app_pid) and the
 # folder go when the script ends. Then: xvfb_start, wm_start, app_window,
-# app_wait, wait_line, and the screenshots and their comparison (shot,
-# reference, differ, same).
+# app_wait, wait_line, the keys' centres (centre), and the screenshots and
+# their comparison (shot, reference, differ, same).
 work=$(mktemp -d) && [ -d "$work" ] || { echo "FAIL: no scratch folder"; exit 1; }
 xvfb_pid='' wm_pid='' app_pid=''
 x_finish() {
@@ -105,6 +105,14 @@ shot() {
 reference() {
     SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$render" "$work/$1.bmp" "$2" >/dev/null 2>&1 ||
         fail "render_keys $2"
+}
+
+# centre LABEL: "X Y", the centre of the face's key LABEL in the window, from
+# the program's own key table ($render --centros).
+centre() {
+    [ -s "$work/centros" ] || "$render" --centros >"$work/centros" || fail "$render --centros"
+    awk -v k="$1" '$1 == k { print $2, $3; f = 1 } END { exit !f }' "$work/centros" ||
+        fail "no key $1 in the key table"
 }
 
 # differ A B: the number of pixels in which the pictures $work/A and $work/B differ.

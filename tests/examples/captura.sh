@@ -1,0 +1,36 @@
+#!/bin/sh
+# The picture of a guide is the first frame of the guide's own program: runs
+# PROGRAM on SDL's dummy video driver with primer_cuadro preloaded (the first
+# flip saved, then the window's close request) and compares that frame with
+# PICTURE pixel for pixel. The program must end by itself with status 0.
+# With CALC_ESCRIBIR=1 it writes the frame to PICTURE instead (a PNG without
+# time stamps), the way to make the picture again after changing the program.
+# usage: captura.sh SHIM PICTURE PROGRAM [ARGUMENT...]
+# Exits 77 (skipped) when ImageMagick is missing.
+set -u
+shim=$1 picture=$2
+shift 2
+for tool in compare convert; do
+    command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
+done
+work=$(mktemp -d) && [ -d "$work" ] || { echo "FAIL: no scratch folder"; exit 1; }
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+CALC_CAPTURA=$work/frame.bmp LD_PRELOAD=$shim SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+    timeout 20 "$@" >"$work/out.txt" 2>&1
+status=$?
+[ "$status" = 0 ] || fail "$1 ended with status $status: $(cat "$work/out.txt")"
+[ -s "$work/frame.bmp" ] || fail "$1 drew no frame"
+
+if [ "${CALC_ESCRIBIR:-}" = 1 ]; then
+    convert "$work/frame.bmp" -strip "PNG24:$picture" || fail "cannot write $picture"
+    echo "written: $picture"
+    exit 0
+fi
+[ -f "$picture" ] || fail "no $picture (CALC_ESCRIBIR=1 makes it)"
+size=$(convert "$work/frame.bmp" -format '%wx%h' info:) want=$(convert "$picture" -format '%wx%h' info:)
+[ "$size" = "$want" ] || fail "the first frame is $size, $picture $want"
+d=$(compare -metric AE "$work/frame.bmp" "$picture" null: 2>&1 | cut -d' ' -f1)
+[ "$d" = 0 ] || fail "the first frame differs from $picture in $d pixels (CALC_ESCRIBIR=1 writes it anew)"
+echo "ok: the first frame of $(basename "$1") is $picture, and it ends with status 0"

@@ -1,21 +1,27 @@
 #!/bin/sh
-# The picture of a guide is the first frame of the guide's own program: runs
-# PROGRAM on SDL's dummy video driver with primer_cuadro preloaded (the first
-# flip saved, then the window's close request) and compares that frame with
-# PICTURE pixel for pixel. The program must end by itself with status 0.
+# A guide shows its program as it is, and the program's first frame: the
+# guide's first C++ block must be SOURCE from its first #include on; then
+# PROGRAM runs on SDL's dummy video driver with primer_cuadro preloaded (the
+# first flip saved, then the window's close request), must end by itself with
+# status 0, and its first frame must be PICTURE pixel for pixel.
 # With CALC_ESCRIBIR=1 it writes the frame to PICTURE instead (a PNG without
 # time stamps), the way to make the picture again after changing the program.
-# usage: captura.sh SHIM PICTURE PROGRAM [ARGUMENT...]
+# usage: captura.sh SHIM GUIDE SOURCE PICTURE PROGRAM [ARGUMENT...]
 # Exits 77 (skipped) when ImageMagick is missing.
 set -u
-shim=$1 picture=$2
-shift 2
+shim=$1 guide=$2 source=$3 picture=$4
+shift 4
 for tool in compare convert; do
     command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
 done
 work=$(mktemp -d) && [ -d "$work" ] || { echo "FAIL: no scratch folder"; exit 1; }
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+
+sed -n '/^```cpp$/,/^```$/p' "$guide" | sed '1d; /^```$/,$d' >"$work/guide.cpp"
+sed -n '/^#include/,$p' "$source" | diff - "$work/guide.cpp" ||
+    fail "the program in $guide differs from $source (above: < the source, > the guide)"
+echo "ok: $guide shows $(basename "$source") as it is"
 
 CALC_CAPTURA=$work/frame.bmp LD_PRELOAD=$shim SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
     timeout 20 "$@" >"$work/out.txt" 2>&1

@@ -28,6 +28,10 @@ endmacro()
 calc_dependencia(SDL
   "SDL 1.2, SDL_image 1.2 or SDL_ttf 2.0 is missing for pkg-config (Debian: libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev)"
   sdl SDL_image SDL_ttf)
+# The serial helpers link SDL 1.2's library alone, for DelayMs.
+calc_dependencia(SDL12
+  "SDL 1.2 is missing for pkg-config (Debian: libsdl1.2-dev)"
+  sdl)
 calc_dependencia(Imagenes
   "libpng, libjpeg or zlib is missing for pkg-config (Debian: libpng-dev libjpeg-dev zlib1g-dev)"
   libpng libjpeg zlib)

@@ -75,15 +75,18 @@ function(calc_install_pkgconfig)
     endif()
   endforeach()
 
+  # name|Requires|more Libs|Description. The serial helpers take SDL's
+  # library for DelayMs alone, and none of its compiler flags.
   set(descriptions
-    "xgrafi|sdl SDL_image SDL_ttf libpng libjpeg zlib|Graphics layer of Calculadora: window, images, fonts, blits, text and primitives over SDL 1.2"
-    "objetos|calculadora-xgrafi|Widget toolkit of Calculadora: buttons, text fields and labels, check boxes, spin boxes"
-    "port|sdl|Serial port helpers of Calculadora: one RS-232 port over a POSIX terminal")
+    "xgrafi|sdl SDL_image SDL_ttf libpng libjpeg zlib||Graphics layer of Calculadora: window, images, fonts, blits, text and primitives over SDL 1.2"
+    "objetos|calculadora-xgrafi||Widget toolkit of Calculadora: buttons, text fields and labels, check boxes, spin boxes"
+    "port||-lSDL|Serial port helpers of Calculadora: one RS-232 port over a POSIX terminal")
   foreach(entry IN LISTS descriptions)
-    string(REPLACE "|" ";" entry "${entry}")
-    list(GET entry 0 PC_NAME)
-    list(GET entry 1 PC_REQUIRES)
-    list(GET entry 2 PC_DESCRIPTION)
+    string(REGEX MATCH "^([^|]*)\\|([^|]*)\\|([^|]*)\\|(.*)$" entry "${entry}")
+    set(PC_NAME "${CMAKE_MATCH_1}")
+    set(PC_REQUIRES "${CMAKE_MATCH_2}")
+    set(PC_LIBS "${CMAKE_MATCH_3}")
+    set(PC_DESCRIPTION "${CMAKE_MATCH_4}")
     set(PROJECT_VERSION "${CALC_VERSION}")
     configure_file("${CALC_SOURCE_DIR}/cmake/calculadora.pc.in"
       "${CALC_GEN_DIR}/calculadora-${PC_NAME}.pc" @ONLY)

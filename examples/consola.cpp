@@ -29,6 +29,8 @@ static long long ahora_ms() {
 // Windows: a thread reads standard input, one block at a time, and hands it
 // to the loop; the loop needs no other wait, as each read of the port that
 // brings nothing waits out the port's time limit (3 ms for one byte).
+#include <windows.h>
+
 #include <condition_variable>
 #include <fcntl.h>
 #include <mutex>
@@ -223,7 +225,7 @@ int main(int argc, char* argv[]) {
     MODEMDEVICE = argv[1];
     if (IniRs232() != 0) {
         CloseRs232(); // a port whose settings could not be read is still open
-        fprintf(stderr, "consola: cannot open %s\n", argv[1]);
+        fprintf(stderr, "consola: cannot open %s: %s\n", argv[1], TextoErrorRs232());
         return 1;
     }
     int estado = copiar(salida, argv[1]);

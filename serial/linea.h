@@ -8,6 +8,8 @@
 
 #include "serial/port.h"
 
+#include <stddef.h>
+
 namespace linea {
 
 // An existing device, for reading and writing, for us alone; PUERTO_CERRADO when it can't be had.
@@ -23,6 +25,13 @@ bool aplicar_tiempos(PuertoSerie puerto, const SerialTimeouts& t);
 bool escribir(PuertoSerie puerto, const char* bytes, int n, int* hechos);
 bool leer(PuertoSerie puerto, char* buffer, int n, int* hechos);
 void cerrar(PuertoSerie puerto);
+
+// The system's record of the last failure (errno, GetLastError): cleared
+// before an operation, read right after it failed. `fallo` gives its class,
+// or `si_no` when the system gave no code or one of no known class, and its
+// words in texto (empty when there is no code).
+void olvidar_fallo();
+ErrorSerie fallo(ErrorSerie si_no, char* texto, size_t n);
 
 } // namespace linea
 

@@ -4,14 +4,18 @@
 // on (serial/linea.h) is a terminal device on POSIX systems and the Win32
 // communications API on Windows. The same functions, names and results on
 // both; the port's handle and its settings record are the system's own.
-// Results: 0 or 1 for success, negative codes for failure.
+// Results: 0 or 1 for success, negative codes for failure; ErrorRs232() and
+// TextoErrorRs232() then tell why. DelayMs() sleeps through SDL: a program
+// that calls it links SDL 1.2; no other function needs SDL.
 #ifndef SERIAL_PORT_H
 #define SERIAL_PORT_H
 
 #include <stdint.h>
 
 #ifdef _WIN32
-#include <windows.h>
+// HANDLE and DCB, without the rest of <windows.h>.
+#include <windef.h>
+#include <winbase.h>
 
 typedef HANDLE PuertoSerie;                 // the open port
 const PuertoSerie PUERTO_CERRADO = nullptr; // value of hSerial while no port is open
@@ -52,11 +56,42 @@ extern PuertoSerie hSerial;          // the open port, or PUERTO_CERRADO
 extern SerialParams dcbSerialParams; // settings read and changed by IniRs232(); all zero at start
 extern SerialTimeouts time_out;      // limits IniRs232() applies, ms; all zero at start
 
+// Why the last call that failed, failed: IniRs232() starts afresh, and every
+// failure of a call below sets it (a refused call and the time limits that
+// IniRs232() could not apply too). What to do after each: SERIE_NO_EXISTE,
+// check the name; SERIE_OCUPADO, another program or a second IniRs232()
+// holds the port; SERIE_SIN_PERMISO, the user may not open it (on Linux, the
+// group dialout); SERIE_NO_ES_SERIE, the name is not a serial line;
+// SERIE_PERDIDO, the device is gone or the far end hung up: close the port,
+// it will not come back by itself; SERIE_AJUSTES_RECHAZADOS, the port cannot
+// run at MiBAUDIOS 8N1; SERIE_TIEMPO_AGOTADO, a write could not finish in its
+// time limit (flow control held it); SERIE_LLAMADA_INVALIDA, no open port, a
+// null buffer or fewer than one byte.
+enum ErrorSerie {
+    SERIE_SIN_ERROR = 0,
+    SERIE_NO_EXISTE,
+    SERIE_OCUPADO,
+    SERIE_SIN_PERMISO,
+    SERIE_NO_ES_SERIE,
+    SERIE_PERDIDO,
+    SERIE_AJUSTES_RECHAZADOS,
+    SERIE_TIEMPO_AGOTADO,
+    SERIE_LLAMADA_INVALIDA,
+    SERIE_OTRO,
+};
+
 extern "C" {
 void DelayMs(uint32_t ms);
 void PrintSerial(const char* text);
 int CloseRs232(void);
 int IniRs232(void);
+enum ErrorSerie ErrorRs232(void);
+// The reason in words: the system's own (errno's or GetLastError's message)
+// when it gave one, else a short Spanish phrase for the reason; never null.
+const char* TextoErrorRs232(void);
+// Applies other time limits to the open port and keeps them in time_out:
+// 0, or -1 when there is no open port, t is null or the port refuses them.
+int LimitesRs232(const SerialTimeouts* t);
 }
 
 // Both act only on the open port (port == hSerial); anything else, a null

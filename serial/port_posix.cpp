@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <poll.h>
+#include <stdio.h>
+#include <string.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <time.h>
@@ -167,4 +169,28 @@ bool linea::leer(PuertoSerie fd, char* buffer, int n, int* hechos) {
 void linea::cerrar(PuertoSerie fd) {
     ioctl(fd, TIOCNXCL);
     close(fd);
+}
+
+void linea::olvidar_fallo() { errno = 0; }
+
+// errno's values by what a program can do about them.
+static const struct {
+    int codigo;
+    ErrorSerie error;
+} kFallos[] = {
+    {ENOENT, SERIE_NO_EXISTE},   {ENODEV, SERIE_NO_EXISTE},    {ENOTDIR, SERIE_NO_EXISTE},
+    {EBUSY, SERIE_OCUPADO},      {EWOULDBLOCK, SERIE_OCUPADO}, {EACCES, SERIE_SIN_PERMISO},
+    {EPERM, SERIE_SIN_PERMISO},  {EROFS, SERIE_SIN_PERMISO},   {ENOTTY, SERIE_NO_ES_SERIE},
+    {EISDIR, SERIE_NO_ES_SERIE}, {EIO, SERIE_PERDIDO},         {ENXIO, SERIE_PERDIDO},
+    {EPIPE, SERIE_PERDIDO},      {EBADF, SERIE_PERDIDO},
+};
+
+ErrorSerie linea::fallo(ErrorSerie si_no, char* texto, size_t n) {
+    const int codigo = errno;
+    texto[0] = '\0';
+    if (codigo == 0) return si_no;
+    snprintf(texto, n, "%s", strerror(codigo));
+    for (const auto& f : kFallos)
+        if (f.codigo == codigo) return f.error;
+    return si_no;
 }

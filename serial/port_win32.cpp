@@ -73,3 +73,43 @@ bool linea::leer(PuertoSerie puerto, char* buffer, int n, int* hechos) {
 }
 
 void linea::cerrar(PuertoSerie puerto) { CloseHandle(puerto); }
+
+void linea::olvidar_fallo() { SetLastError(0); }
+
+// GetLastError's values by what a program can do about them. A port that
+// another program holds opens with "access denied".
+static const struct {
+    DWORD codigo;
+    ErrorSerie error;
+} kFallos[] = {
+    {ERROR_FILE_NOT_FOUND, SERIE_NO_EXISTE},
+    {ERROR_PATH_NOT_FOUND, SERIE_NO_EXISTE},
+    {ERROR_INVALID_NAME, SERIE_NO_EXISTE},
+    {ERROR_BAD_PATHNAME, SERIE_NO_EXISTE},
+    {ERROR_ACCESS_DENIED, SERIE_OCUPADO},
+    {ERROR_SHARING_VIOLATION, SERIE_OCUPADO},
+    {ERROR_BUSY, SERIE_OCUPADO},
+    {ERROR_INVALID_FUNCTION, SERIE_NO_ES_SERIE},
+    {ERROR_NOT_SUPPORTED, SERIE_NO_ES_SERIE},
+    {ERROR_INVALID_HANDLE, SERIE_PERDIDO},
+    {ERROR_BAD_COMMAND, SERIE_PERDIDO},
+    {ERROR_DEVICE_NOT_CONNECTED, SERIE_PERDIDO},
+    {ERROR_DEV_NOT_EXIST, SERIE_PERDIDO},
+    {ERROR_GEN_FAILURE, SERIE_PERDIDO},
+    {ERROR_OPERATION_ABORTED, SERIE_PERDIDO},
+    {ERROR_BROKEN_PIPE, SERIE_PERDIDO},
+};
+
+ErrorSerie linea::fallo(ErrorSerie si_no, char* texto, size_t n) {
+    const DWORD codigo = GetLastError();
+    texto[0] = '\0';
+    if (codigo == 0) return si_no;
+    DWORD k = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             codigo, 0, texto, (DWORD)n, nullptr);
+    while (k > 0 && (texto[k - 1] == '\n' || texto[k - 1] == '\r' || texto[k - 1] == '.'))
+        texto[--k] = '\0';
+    if (k == 0) snprintf(texto, n, "error %lu", (unsigned long)codigo);
+    for (const auto& f : kFallos)
+        if (f.codigo == codigo) return f.error;
+    return si_no;
+}

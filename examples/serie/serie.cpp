@@ -20,6 +20,7 @@ static void enviar(int valor, bool fin_de_linea) {
 // Adds what the port received to `respuesta`, keeping its printable
 // characters and the last 19 of them (what a label holds); true when
 // something came. Reading one byte a call tells how many arrived.
+// `perdido` is set when a read fails: the device is gone.
 static bool recibir(char (&respuesta)[20], bool* perdido) {
     bool llego = false;
     char c;
@@ -43,7 +44,7 @@ int main(int argc, char* argv[]) {
     }
     MODEMDEVICE = argv[1];
     if (IniRs232() != 0) {
-        fprintf(stderr, "serie: cannot open %s\n", argv[1]);
+        fprintf(stderr, "serie: cannot open %s: %s\n", argv[1], TextoErrorRs232());
         return 1;
     }
 #ifdef _WIN32
@@ -95,7 +96,10 @@ int main(int argc, char* argv[]) {
         }
         if (!perdido) {
             if (recibir(respuesta, &perdido)) rotulo.Text(respuesta), cambio = true;
-            if (perdido) rotulo.Text("Puerto perdido"), cambio = true; // and no more reads
+            if (perdido) { // no more reads: each would fail again
+                rotulo.Text(ErrorRs232() == SERIE_PERDIDO ? "Linea perdida" : TextoErrorRs232());
+                cambio = true;
+            }
         }
         SDL_Delay(10);
     }

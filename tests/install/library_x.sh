@@ -6,12 +6,13 @@
 # folder of its own); a project of its own whose CMakeLists.txt is the
 # README's five lines (plus the console) finds it with find_package and
 # builds the example programs galeria and consola against it, with the
-# include folder and the SDL libraries from the imported targets alone; the
-# templates minimo and serie build from their installed folders with their
-# own CMakeLists.txt; all four build with the flags of the pkg-config files.
-# Then each gallery runs under Xvfb (F1 lists its 22 widgets, Escape ends it
-# with status 0) and each console over a pseudo-terminal (bytes both ways,
-# status 0 at the end of its input).
+# include folder and the SDL libraries from the imported targets alone (the
+# console, of the serial helpers alone, without any of SDL's compiler
+# flags); the templates minimo and serie build from their installed folders
+# with their own CMakeLists.txt; all four build with the flags of the
+# pkg-config files. Then each gallery runs under Xvfb (F1 lists its 22
+# widgets, Escape ends it with status 0) and each console over a
+# pseudo-terminal (bytes both ways, status 0 at the end of its input).
 # usage: library_x.sh CMAKE BUILD_DIR SOURCE_DIR CXX LIBDIR
 # Exits 77 (skipped) when Xvfb, xdotool, pkg-config, python3 or doxygen is missing.
 set -u
@@ -97,6 +98,9 @@ found=$(sed -n 's/^Calculadora_DIR:PATH=//p' "$uso/build/CMakeCache.txt")
 grep -qF -- " $sdk/include/calculadora " "$uso/build/compile_commands.json" ||
     fail "the targets do not bring the installed include folder"
 grep -qF -- "$src" "$uso/build/compile_commands.json" && fail "the build reaches into the source tree"
+python3 -c 'import json, sys
+c = [e["command"] for e in json.load(open(sys.argv[1])) if e["file"].endswith("consola.cpp")]
+sys.exit("SDL" in c[0])' "$uso/build/compile_commands.json" || fail "consola is compiled with SDL's flags"
 echo "ok: find_package(Calculadora) builds galeria and consola"
 
 # The templates as their users get them: the installed folder, copied and
@@ -118,6 +122,7 @@ for example in minimo serie; do
 done
 
 export PKG_CONFIG_PATH="$sdk/$libdir/pkgconfig"
+pkg-config --cflags calculadora-port | grep -q SDL && fail "calculadora-port gives SDL's flags"
 for row in galeria:objetos consola:port minimo:objetos serie:objetos,port; do
     program=${row%%:*} pcs=$(echo "${row#*:}" | sed 's/[a-z]*/calculadora-&/g; s/,/ /g')
     flags=$(pkg-config --cflags --libs $pcs) || fail "pkg-config $pcs"

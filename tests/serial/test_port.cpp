@@ -54,6 +54,7 @@ static std::string archivo_temporal() {
 
 #ifdef _WIN32
 static const int kNoExiste = ERROR_FILE_NOT_FOUND;
+static const ErrorSerie kCarpeta = SERIE_OCUPADO; // Windows opens a folder with "access denied"
 static int ultimo_error() { return (int)GetLastError(); }
 static bool abierto(PuertoSerie h) {
     DWORD f;
@@ -97,6 +98,7 @@ static void llenar(Extremo&) {
 }
 #else
 static const int kNoExiste = ENOENT;
+static const ErrorSerie kCarpeta = SERIE_NO_ES_SERIE;
 static int ultimo_error() { return errno; }
 static bool abierto(PuertoSerie fd) { return fcntl(fd, F_GETFD) >= 0; }
 static int en_cola() {
@@ -230,14 +232,16 @@ TEST_F(Port, IniRs232FailuresSayWhatTheyShouldAndLeaveOnlyTheUnreadPortOpen) {
         int baudios;
         const char* dice;
         bool queda_abierto, no_existe;
+        ErrorSerie razon;
     } casos[] = {
-        {falta.c_str(), 115200, "", false, true},
-        {carpeta.c_str(), 115200, "", false, false},
-        {nullptr, 115200, "", false, false},
-        {archivo.c_str(), 115200, "Error get Status!!\n", true, false},
-        {extremo.nombre.c_str(), 12345, "Error get Status2!!\n", false, false},
+        {falta.c_str(), 115200, "", false, true, SERIE_NO_EXISTE},
+        {carpeta.c_str(), 115200, "", false, false, kCarpeta},
+        {nullptr, 115200, "", false, false, SERIE_NO_EXISTE},
+        {archivo.c_str(), 115200, "Error get Status!!\n", true, false, SERIE_NO_ES_SERIE},
+        {extremo.nombre.c_str(), 12345, "Error get Status2!!\n", false, false,
+         SERIE_AJUSTES_RECHAZADOS},
 #ifdef _WIN32
-        {"COM250", 115200, "", false, true}, // a port nobody has
+        {"COM250", 115200, "", false, true, SERIE_NO_EXISTE}, // a port nobody has
 #endif
     };
     for (const auto& c : casos) {
@@ -253,6 +257,8 @@ TEST_F(Port, IniRs232FailuresSayWhatTheyShouldAndLeaveOnlyTheUnreadPortOpen) {
         if (c.no_existe) {
             EXPECT_EQ(kNoExiste, error) << c.dispositivo;
         }
+        EXPECT_EQ(c.razon, ErrorRs232()) << c.dice << ": " << TextoErrorRs232();
+        EXPECT_STRNE("", TextoErrorRs232());
         PuertoSerie puerto = hSerial;
         EXPECT_EQ(c.queda_abierto, puerto != PUERTO_CERRADO) << c.dice;
         EXPECT_EQ(0, CloseRs232());
@@ -261,6 +267,9 @@ TEST_F(Port, IniRs232FailuresSayWhatTheyShouldAndLeaveOnlyTheUnreadPortOpen) {
     EXPECT_FALSE(std::filesystem::exists(falta));
     EXPECT_TRUE(otro_cliente_entra(extremo.nombre));
     std::filesystem::remove(archivo);
+    MiBAUDIOS = 115200;
+    abrir();
+    EXPECT_EQ(SERIE_SIN_ERROR, ErrorRs232()) << "each IniRs232 starts afresh";
 }
 
 TEST_F(Port, PortIsOursAloneUntilClosedOrGivenUpForAnother) {
@@ -283,6 +292,11 @@ TEST_F(Port, PortIsOursAloneUntilClosedOrGivenUpForAnother) {
     ioctl(extremo.slave, TIOCGEXCL, &excl);
     EXPECT_EQ(0, excl);
     EXPECT_TRUE(otro_cliente_entra(extremo.nombre));
+    int suyo = open(extremo.nombre.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_EQ(0, flock(suyo, LOCK_EX));
+    EXPECT_EQ("", salida([] { EXPECT_EQ(-1, IniRs232()); }));
+    EXPECT_EQ(SERIE_OCUPADO, ErrorRs232()) << TextoErrorRs232();
+    close(suyo);
 
     int master2, slave2;
     char nombre2[64];
@@ -303,18 +317,24 @@ TEST_F(Port, ReadSerieEndsAtItsTimeLimits) {
         const char* caso;
         int llegan, pedidos, resultado;
         double minimo, maximo_mediana; // ms
+        SerialTimeouts limites = {};   // other limits, through LimitesRs232; zero: IniRs232's
     } casos[] = {
         {"nothing of 10", 0, 10, -2, 12, 72},
         {"nothing of 100", 0, 100, -2, 102, 162},
         {"3 of 10, then silence", 3, 10, 1, 10, 72},
         {"3 of 200: the pause ends it", 3, 200, 1, 10, 100},
         {"all 100 at once", 100, 100, 1, 0, 50},
+        {"nothing of 10 in 40 ms more", 0, 10, -2, 52, 112, {10, 1, 42, 2, 50}},
+        {"3 of 10, then 30 ms of silence", 3, 10, 1, 30, 92, {30, 10, 0, 2, 50}},
     };
     abrir();
+    const SerialTimeouts propios = time_out;
     char enviados[200], buffer[200];
     for (int i = 0; i < 200; i++) enviados[i] = (char)('a' + i % 26);
     for (const auto& c : casos) {
         std::vector<double> medidas;
+        ASSERT_EQ(0, LimitesRs232(c.limites.write_constant ? &c.limites : &propios)) << c.caso;
+        EXPECT_EQ(c.limites.write_constant ? c.limites.read_constant : 2u, time_out.read_constant);
         for (int vez = 0; vez < 10; vez++) {
             vaciar(extremo);
             std::fill(buffer, buffer + sizeof buffer, '#');
@@ -411,6 +431,7 @@ TEST_F(Port, ShortWritesReturnMinusOneAndSayHowManyBytesWentOut) {
     ASSERT_EQ(2, sscanf(dice.c_str(), "Error mandado Bytes %lu%7[ \n]", &hechos, tras)) << dice;
     EXPECT_STREQ("   \n", tras);
     EXPECT_LT(hechos, 10u);
+    EXPECT_EQ(SERIE_TIEMPO_AGOTADO, ErrorRs232());
 }
 
 TEST_F(Port, WritesAndReadsAfterTheFarEndHungUpReturnMinusOneWithTheirMessage) {
@@ -420,8 +441,10 @@ TEST_F(Port, WritesAndReadsAfterTheFarEndHungUpReturnMinusOneWithTheirMessage) {
     char buffer[5];
     EXPECT_EQ("Error mandado Bytes 0   \n",
               salida([] { EXPECT_EQ(-1, WriteSerie(hSerial, "abc", 3)); }));
+    EXPECT_EQ(SERIE_PERDIDO, ErrorRs232()) << TextoErrorRs232();
     EXPECT_EQ("Error leyendo Bytes 0 \n",
               salida([&] { EXPECT_EQ(-1, ReadSerie(hSerial, buffer, 5)); }));
+    EXPECT_EQ(SERIE_PERDIDO, ErrorRs232()) << TextoErrorRs232();
 }
 
 TEST_F(Port, RefusedCallsTouchNothingAndSayNothing) {
@@ -443,10 +466,12 @@ TEST_F(Port, RefusedCallsTouchNothingAndSayNothing) {
                   otro = ocupar(viejo, archivo); // what the port was may now be another file
                   sin_puerto = rechazos(viejo);
                   PrintSerial("abc");
+                  sin_puerto.push_back(LimitesRs232(&time_out));
                   EXPECT_EQ(0, CloseRs232());
               }));
+    EXPECT_EQ(SERIE_LLAMADA_INVALIDA, ErrorRs232());
     EXPECT_EQ(std::vector<int>(8, -1), con_puerto);
-    EXPECT_EQ(std::vector<int>(8, -1), sin_puerto);
+    EXPECT_EQ(std::vector<int>(9, -1), sin_puerto);
     EXPECT_EQ("", extremo.recibido());
     EXPECT_TRUE(abierto(otro));
     soltar(otro);

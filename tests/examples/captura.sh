@@ -11,9 +11,7 @@
 set -u
 shim=$1 guide=$2 source=$3 picture=$4
 shift 4
-for tool in compare convert; do
-    command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
-done
+command -v compare >/dev/null && command -v convert >/dev/null || { echo "skipped: no ImageMagick"; exit 77; }
 work=$(mktemp -d) && [ -d "$work" ] || { echo "FAIL: no scratch folder"; exit 1; }
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -37,8 +35,6 @@ if [ "${CALC_ESCRIBIR:-}" = 1 ]; then
     exit 0
 fi
 [ -f "$picture" ] || fail "no $picture (CALC_ESCRIBIR=1 makes it)"
-size=$(convert "$work/frame.bmp" -format '%wx%h' info:) want=$(convert "$picture" -format '%wx%h' info:)
-[ "$size" = "$want" ] || fail "the first frame is $size, $picture $want"
-d=$(compare -metric AE "$work/frame.bmp" "$picture" null: 2>&1 | cut -d' ' -f1)
-[ "$d" = 0 ] || fail "the first frame differs from $picture in $d pixels (CALC_ESCRIBIR=1 writes it anew)"
+d=$(compare -metric AE "$work/frame.bmp" "$picture" null: 2>&1)
+[ "$d" = 0 ] || fail "the first frame differs from $picture: $d (CALC_ESCRIBIR=1 writes it anew)"
 echo "ok: the first frame of $(basename "$1") is $picture, and it ends with status 0"

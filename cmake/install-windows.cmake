@@ -4,7 +4,8 @@
 #                          with DejaVu Sans (Windows has no such system font),
 #                          consola.exe, the licences (the project's and those
 #                          of the libraries linked in)
-#   component dev          include/calculadora/ and the static libraries in lib/
+#   component dev          include/calculadora/ and the static libraries in lib/,
+#                          with all they need to build a program (the kit)
 # The program reads its data files from its working directory: they lie
 # beside it, and the installer's shortcut starts it in that folder.
 install(TARGETS calculadora galeria consola RUNTIME DESTINATION . COMPONENT calculadora)
@@ -24,3 +25,28 @@ install(FILES ${PROJECT_SOURCE_DIR}/widgets/objetos.h DESTINATION include/calcul
   COMPONENT dev)
 install(FILES ${PROJECT_SOURCE_DIR}/serial/port.h DESTINATION include/calculadora/serial
   COMPONENT dev)
+
+# The kit, in component dev as well: what a program of the toolkit needs to
+# build with MinGW-w64 from the unpacked zip alone. The headers and static
+# libraries of SDL 1.2 (with SDLmain), SDL_image, SDL_ttf, FreeType, libpng,
+# libjpeg and zlib, from the dependency folder; their pkg-config files and the
+# toolkit's, relocatable (cmake/kit/relocate.cmake); a CMake package and a
+# toolchain file (cmake/kit/); the page that says how (docs/kit-windows.md,
+# doc/kit.md in the zip).
+set(calc_kit_libs libSDL.a libSDLmain.a libSDL_image.a libSDL_ttf.a libfreetype.a libpng16.a
+  libjpeg.a libz.a)
+list(TRANSFORM calc_kit_libs PREPEND ${CALC_WINDOWS_DEPS}/lib/)
+install(FILES ${calc_kit_libs} DESTINATION lib COMPONENT dev)
+install(DIRECTORY ${CALC_WINDOWS_DEPS}/include/ DESTINATION include COMPONENT dev
+  PATTERN gtest EXCLUDE)
+install(CODE "set(CALC_KIT_DEPS \"${CALC_WINDOWS_DEPS}\")\nset(CALC_KIT_VERSION ${PROJECT_VERSION})"
+  COMPONENT dev)
+install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/kit/relocate.cmake COMPONENT dev)
+include(CMakePackageConfigHelpers)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/kit/CalculadoraConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/kit/CalculadoraConfig.cmake
+  ${PROJECT_SOURCE_DIR}/cmake/kit/mingw-w64.cmake
+  ${PROJECT_BINARY_DIR}/kit/CalculadoraConfigVersion.cmake
+  DESTINATION lib/cmake/Calculadora COMPONENT dev)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/kit-windows.md DESTINATION doc RENAME kit.md COMPONENT dev)

@@ -16,7 +16,7 @@ packages="cmake make g++ pkg-config libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf
 # The Windows build: MinGW-w64, Debian's source packages of the libraries
 # (dpkg-dev unpacks them), NSIS, and Wine with Xvfb and a window manager for
 # its tests, socat for the serial line under Wine; galeria ships DejaVu Sans.
-windows="g++-mingw-w64-x86-64-posix dpkg-dev patch nsis zip python3 fonts-dejavu-core googletest
+windows="g++-mingw-w64-x86-64-posix dpkg-dev patch nsis zip unzip python3 fonts-dejavu-core googletest
     wine64 xvfb xdotool imagemagick x11-utils openbox socat"
 case "${1:-}" in
 windows) packages="$packages $windows" ;;

@@ -11,7 +11,7 @@
 # With "test" it then runs the test suite, cross-built too, under Wine (through
 # CTest's emulator, tests/support/wine.sh) with one wineserver for the whole
 # run, the calculator end to end under Xvfb, and the installer's test:
-#     sh scripts/windows.sh test
+#     sh scripts/windows.sh test [CTEST ARG...]
 # The libraries come from scripts/windows-deps.sh (cached); SDL_image and
 # SDL_ttf from CALC_SDL_SOURCES (default: ../shared/vendor beside the clone).
 # Without those two sources "test" says so in one line and skips.
@@ -19,6 +19,7 @@ set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 mode="${1:-build}"
+[ $# -gt 0 ] && shift # the rest goes to ctest, with "test"
 export CALC_SDL_SOURCES="${CALC_SDL_SOURCES:-$(dirname "$root")/shared/vendor}"
 build="$root/build-windows"
 out="$root/out/windows"
@@ -114,4 +115,4 @@ mkdir -p "$WINEPREFIX"
 wineboot() { /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1; }
 step wineboot wineboot
 cd "$build"
-step tests ctest --output-on-failure -j2
+step tests ctest --output-on-failure -j2 "$@"

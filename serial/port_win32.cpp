@@ -77,7 +77,8 @@ void linea::cerrar(PuertoSerie puerto) { CloseHandle(puerto); }
 void linea::olvidar_fallo() { SetLastError(0); }
 
 // GetLastError's values by what a program can do about them. A port that
-// another program holds opens with "access denied".
+// another program holds opens with "access denied". "Invalid handle" has no
+// class of its own: Wine gives it for the settings of a file that is no port.
 static const struct {
     DWORD codigo;
     ErrorSerie error;
@@ -91,7 +92,6 @@ static const struct {
     {ERROR_BUSY, SERIE_OCUPADO},
     {ERROR_INVALID_FUNCTION, SERIE_NO_ES_SERIE},
     {ERROR_NOT_SUPPORTED, SERIE_NO_ES_SERIE},
-    {ERROR_INVALID_HANDLE, SERIE_PERDIDO},
     {ERROR_BAD_COMMAND, SERIE_PERDIDO},
     {ERROR_DEVICE_NOT_CONNECTED, SERIE_PERDIDO},
     {ERROR_DEV_NOT_EXIST, SERIE_PERDIDO},

@@ -267,6 +267,7 @@ TEST_F(Port, IniRs232FailuresSayWhatTheyShouldAndLeaveOnlyTheUnreadPortOpen) {
     EXPECT_FALSE(std::filesystem::exists(falta));
     EXPECT_TRUE(otro_cliente_entra(extremo.nombre));
     std::filesystem::remove(archivo);
+    MODEMDEVICE = extremo.nombre.c_str();
     MiBAUDIOS = 115200;
     abrir();
     EXPECT_EQ(SERIE_SIN_ERROR, ErrorRs232()) << "each IniRs232 starts afresh";

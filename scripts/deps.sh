@@ -23,9 +23,9 @@ windows) packages="$packages $windows" ;;
 test)
     packages="$packages $windows libgtest-dev python3-pil python3-fonttools clang libclang-rt-14-dev
         desktop-file-utils man-db fonts-dseg valgrind lintian appstream libsdl1.2-compat weston
-        debootstrap"
+        debootstrap doxygen"
     ;;
-package) packages="$packages dpkg-dev" ;;
+package) packages="$packages dpkg-dev doxygen" ;;
 bench) packages="$packages libbenchmark-dev libx11-dev x11-apps x11-utils xvfb libsdl1.2-compat openbox linux-perf" ;;
 esac
 

@@ -1,28 +1,29 @@
 #!/bin/sh
 # Installs the component "dev" (the toolkit and the serial helpers as a
 # library) into a scratch prefix and uses it as a developer would, out of the
-# source tree: exactly the expected files; a project of its own whose
-# CMakeLists.txt is the README's five lines (plus the console) finds it with
-# find_package and builds the example programs galeria and consola against
-# it, with the include folder and the SDL libraries from the imported
-# targets alone (the console, of the serial helpers alone, without any of
-# SDL's compiler flags); the same sources build with the flags of the
-# pkg-config files. Then each gallery runs under Xvfb (F1 lists its 22 widgets, Escape
-# ends it with status 0) and each console over a pseudo-terminal (bytes both
-# ways, status 0 at the end of its input).
+# source tree: exactly the expected files, the same whether the install
+# follows a build of everything or of the three libraries alone (in a build
+# folder of its own); a project of its own whose CMakeLists.txt is the
+# README's five lines (plus the console) finds it with find_package and
+# builds the example programs galeria and consola against it, with the
+# include folder and the SDL libraries from the imported targets alone (the
+# console, of the serial helpers alone, without any of SDL's compiler
+# flags); the templates minimo and serie build from their installed folders
+# with their own CMakeLists.txt; all four build with the flags of the
+# pkg-config files. Then each gallery runs under Xvfb (F1 lists its 22
+# widgets, Escape ends it with status 0) and each console over a
+# pseudo-terminal (bytes both ways, status 0 at the end of its input).
 # usage: library_x.sh CMAKE BUILD_DIR SOURCE_DIR CXX LIBDIR
-# Exits 77 (skipped) when Xvfb, xdotool, pkg-config or python3 is missing.
+# Exits 77 (skipped) when Xvfb, xdotool, pkg-config, python3 or doxygen is missing.
 set -u
 cmake=$1 build=$2 src=$3 cxx=$4 libdir=$5
-for tool in Xvfb xdotool pkg-config python3; do
+for tool in Xvfb xdotool pkg-config python3 doxygen; do
     command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
 done
 
 . "$(dirname "$0")/../support/xvfb.sh"
 
-sdk=$work/sdk
-"$cmake" --install "$build" --prefix "$sdk" --component dev >"$work/install.log" 2>&1 ||
-    fail "cmake --install: $(cat "$work/install.log")"
+docdir=/share/doc/calculadora-dev
 LC_ALL=C sort >"$work/expected" <<EOF
 /$libdir/calculadora/libobjetos.a
 /$libdir/calculadora/libport.a
@@ -37,13 +38,42 @@ LC_ALL=C sort >"$work/expected" <<EOF
 /include/calculadora/graphics/xgrafi.h
 /include/calculadora/serial/port.h
 /include/calculadora/widgets/objetos.h
-/share/doc/calculadora-dev/changelog.gz
-/share/doc/calculadora-dev/copyright
+$docdir/changelog.gz
+$docdir/copyright
+$docdir/examples/minimo/CMakeLists.txt
+$docdir/examples/minimo/minimo.cpp
+$docdir/examples/serie/CMakeLists.txt
+$docdir/examples/serie/serie.cpp
+$docdir/html/index.html
+$docdir/minimo.png
+$docdir/serie.md
+$docdir/toolkit.md
 EOF
-(cd "$sdk" && find . ! -type d | sed 's|^\.||; s|Targets-[a-z]*\.cmake$|Targets-BUILD_TYPE.cmake|' |
-    LC_ALL=C sort) >"$work/installed"
-diff "$work/expected" "$work/installed" || fail "installed files differ from the list above"
-echo "ok: the installed files"
+# The reference's pages are doxygen's to name: its first page stands for them.
+installed() {
+    {
+        (cd "$1" && find . ! -type d | sed 's|^\.||; s|Targets-[a-z]*\.cmake$|Targets-BUILD_TYPE.cmake|' |
+            grep -v "^$docdir/html/")
+        [ -f "$1$docdir/html/index.html" ] && echo "$docdir/html/index.html"
+    } | LC_ALL=C sort
+}
+# The rows: the test's own build, everything built; a build folder of its own
+# with the three libraries alone, which make the component's other files.
+libs=$work/libs
+"$cmake" -S "$src" -B "$libs" -DCALC_TESTS=OFF -DCMAKE_INSTALL_LIBDIR="$libdir" \
+    >"$work/libs.log" 2>&1 && "$cmake" --build "$libs" -j2 --target xgrafi objetos port \
+    >>"$work/libs.log" 2>&1 || fail "building the libraries alone: $(cat "$work/libs.log")"
+sdk=$work/sdk
+for row in "everything built|$build|$sdk" "the libraries alone|$libs|$work/sdk-libs"; do
+    IFS='|' read -r what from to <<EOF
+$row
+EOF
+    "$cmake" --install "$from" --prefix "$to" --component dev >"$work/install.log" 2>&1 ||
+        fail "cmake --install after $what: $(cat "$work/install.log")"
+    installed "$to" >"$work/installed"
+    diff "$work/expected" "$work/installed" || fail "after $what, installed files differ from the list above"
+    echo "ok: the installed files, after $what"
+done
 
 uso=$work/uso
 mkdir "$uso"
@@ -70,15 +100,33 @@ c = [e["command"] for e in json.load(open(sys.argv[1])) if e["file"].endswith("c
 sys.exit("SDL" in c[0])' "$uso/build/compile_commands.json" || fail "consola is compiled with SDL's flags"
 echo "ok: find_package(Calculadora) builds galeria and consola"
 
+# The templates as their users get them: the installed folder, copied and
+# built with its own CMakeLists.txt.
+for example in minimo serie; do
+    cp -r "$sdk$docdir/examples/$example" "$work/$example"
+    t0=$(date +%s%N)
+    "$cmake" -S "$work/$example" -B "$work/$example/build" -DCMAKE_PREFIX_PATH="$sdk" \
+        -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >"$work/cmake.log" 2>&1 ||
+        fail "configure $example: $(cat "$work/cmake.log")"
+    "$cmake" --build "$work/$example/build" >"$work/build.log" 2>&1 ||
+        fail "build $example: $(cat "$work/build.log")"
+    t1=$(date +%s%N)
+    [ -x "$work/$example/build/$example" ] || fail "no program $example"
+    grep -qF -- "$src" "$work/$example/build/compile_commands.json" &&
+        fail "$example's build reaches into the source tree"
+    cp "$work/$example/$example.cpp" "$uso/"
+    echo "ok: $example builds from its installed folder in $(((t1 - t0) / 1000000)) ms"
+done
+
 export PKG_CONFIG_PATH="$sdk/$libdir/pkgconfig"
 pkg-config --cflags calculadora-port | grep -q SDL && fail "calculadora-port gives SDL's flags"
-for pair in galeria:objetos consola:port; do
-    program=${pair%:*} lib=calculadora-${pair#*:}
-    flags=$(pkg-config --cflags --libs "$lib") || fail "pkg-config $lib"
+for row in galeria:objetos consola:port minimo:objetos serie:objetos,port; do
+    program=${row%%:*} pcs=$(echo "${row#*:}" | sed 's/[a-z]*/calculadora-&/g; s/,/ /g')
+    flags=$(pkg-config --cflags --libs $pcs) || fail "pkg-config $pcs"
     "$cxx" -std=c++17 -o "$uso/$program-pc" "$uso/$program.cpp" $flags >"$work/pc.log" 2>&1 ||
-        fail "$program with pkg-config $lib ($flags): $(cat "$work/pc.log")"
+        fail "$program with pkg-config $pcs ($flags): $(cat "$work/pc.log")"
+    echo "ok: pkg-config $pcs builds $program"
 done
-echo "ok: pkg-config builds galeria and consola"
 
 xvfb_start 131 "$work/xvfb.log" || fail "Xvfb did not start"
 for galeria in "$uso/build/galeria" "$uso/galeria-pc"; do

@@ -50,3 +50,15 @@ install(FILES ${PROJECT_SOURCE_DIR}/cmake/kit/CalculadoraConfig.cmake
   ${PROJECT_BINARY_DIR}/kit/CalculadoraConfigVersion.cmake
   DESTINATION lib/cmake/Calculadora COMPONENT dev)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/kit-windows.md DESTINATION doc RENAME kit.md COMPONENT dev)
+# The guides, the reference and the two examples as projects to copy.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/toolkit.md ${PROJECT_SOURCE_DIR}/docs/serie.md
+  ${PROJECT_SOURCE_DIR}/docs/minimo.png DESTINATION doc COMPONENT dev)
+include(${PROJECT_SOURCE_DIR}/cmake/referencia.cmake)
+if(TARGET calculadora_reference)
+  install(DIRECTORY ${CALC_REFERENCE_DIR}/html/ DESTINATION doc/reference COMPONENT dev)
+endif()
+foreach(example minimo serie)
+  install(FILES ${PROJECT_SOURCE_DIR}/examples/${example}/${example}.cpp
+    ${PROJECT_SOURCE_DIR}/examples/${example}/CMakeLists.txt
+    DESTINATION examples/${example} COMPONENT dev)
+endforeach()

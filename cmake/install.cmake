@@ -132,33 +132,10 @@ set(CALC_INSTALL_PATHS "
 install(CODE "${CALC_INSTALL_PATHS}\n  calc_install_program()" COMPONENT ${CALC_COMPONENT})
 
 # --- The library: component dev -------------------------------------------
-# The reference: doxygen over the installed headers' /// comments, with the
-# two guides as its first pages. Without doxygen the build says so and the
-# component goes without it.
 set(CALC_DEV_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/calculadora-dev)
-set(CALC_REFERENCE_DIR ${PROJECT_BINARY_DIR}/referencia)
-find_program(CALC_DOXYGEN doxygen)
-if(CALC_DOXYGEN)
-  configure_file(${PROJECT_SOURCE_DIR}/docs/Doxyfile.in ${CALC_GEN_DIR}/Doxyfile @ONLY)
-  set(reference_sources)
-  foreach(file docs/toolkit.md docs/serie.md docs/minimo.png docs/referencia-cabecera.html
-          graphics/xgrafi.h widgets/objetos.h serial/port.h)
-    list(APPEND reference_sources ${PROJECT_SOURCE_DIR}/${file})
-  endforeach()
-  # Written afresh each time, so that no page of a renamed class stays behind;
-  # the header (docs/referencia-cabecera.html) loads no script, so the copy of
-  # jQuery and the scripts doxygen writes anyway go.
-  add_custom_command(OUTPUT ${CALC_REFERENCE_DIR}/html/index.html
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${CALC_REFERENCE_DIR}/html
-    COMMAND ${CALC_DOXYGEN} ${CALC_GEN_DIR}/Doxyfile
-    COMMAND ${CMAKE_COMMAND} -E rm -f ${CALC_REFERENCE_DIR}/html/jquery.js
-            ${CALC_REFERENCE_DIR}/html/dynsections.js ${CALC_REFERENCE_DIR}/html/menudata.js
-    DEPENDS ${reference_sources} ${CALC_GEN_DIR}/Doxyfile
-    COMMENT "Writing the library's reference with doxygen")
-  add_custom_target(calculadora_reference ALL DEPENDS ${CALC_REFERENCE_DIR}/html/index.html)
+include(${PROJECT_SOURCE_DIR}/cmake/referencia.cmake)
+if(TARGET calculadora_reference)
   install(DIRECTORY ${CALC_REFERENCE_DIR}/html/ DESTINATION ${CALC_DEV_DOCDIR}/html COMPONENT dev)
-else()
-  message(STATUS "doxygen not found: the dev component goes without its reference (Debian: doxygen)")
 endif()
 
 # Each component's made files (the compressed changelog and man page, the

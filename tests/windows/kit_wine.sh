@@ -1,13 +1,14 @@
 #!/bin/sh
 # The Windows kit as a programmer meets it: the zip unpacked into a fresh
 # folder, with no build cache within reach (HOME elsewhere, no dependency
-# folder named anywhere in the kit), builds a window program of the toolkit
-# (galeria.cpp) and a console program of the serial helpers alone
-# (consola.cpp) with MinGW-w64, once through the kit's pkg-config files and
-# once through its CMake package and toolchain file. Each runs under Wine:
-# the window program opens its window and ends with status 0 on Escape; the
-# console's own main runs and says why it cannot open a port nobody has,
-# with status 1. Runs in the Wine prefix and on the display of
+# folder named anywhere in the kit), builds its two example programs
+# (examples/minimo and examples/serie, window programs of the toolkit) and a
+# console program of the serial helpers alone (consola.cpp) with MinGW-w64,
+# once through the kit's pkg-config files and once through its CMake package
+# (each example's own CMakeLists.txt) and toolchain file. Each runs under
+# Wine: minimo opens its window and ends with status 0 on Escape; serie and
+# the console run their own main and say why they cannot open a port nobody
+# has, with status 1. Runs in the Wine prefix and on the display of
 # scripts/windows.sh test.
 # usage: kit_wine.sh ZIP SOURCE_DIR
 # Exits 77 (skipped) when the zip has not been made or a tool is missing.
@@ -32,56 +33,62 @@ named=$(grep -rlI -e '/calculadora/windows/' -e "$src" "$kit")
 [ -z "$named" ] || fail "the kit names the build machine's folders: $named"
 echo "ok: the kit, $(du -sk "$kit" | cut -f1) KB unpacked, names no folder of the build machine"
 
-cp "$src/examples/galeria.cpp" "$src/examples/consola.cpp" "$work/uso/"
 # elapsed T0: seconds since T0 (date +%s%N), to a tenth.
 elapsed() { awk -v a="$1" -v b="$(date +%s%N)" 'BEGIN { printf "%.1f", (b - a) / 1e9 }'; }
-
-export PKG_CONFIG_LIBDIR="$kit/lib/pkgconfig"
-for pair in galeria:objetos consola:port; do
-    program=${pair%:*} lib=calculadora-${pair#*:}
-    flags=$(pkg-config --static --cflags --libs "$lib") || fail "pkg-config $lib"
-    t0=$(date +%s%N)
-    $cxx -std=c++17 -static -o "$work/uso/$program-pc.exe" "$work/uso/$program.cpp" $flags \
-        >"$work/pc.log" 2>&1 || fail "$program with pkg-config $lib ($flags): $(cat "$work/pc.log")"
-    echo "ok: $program.exe through pkg-config $lib in $(elapsed "$t0") s"
-done
-unset PKG_CONFIG_LIBDIR
-
-cat >"$work/uso/CMakeLists.txt" <<'EOF'
+uso=$work/uso
+cp -R "$kit/examples/minimo" "$kit/examples/serie" "$uso/" || fail "no examples in the kit"
+mkdir "$uso/consola"
+cp "$src/examples/consola.cpp" "$uso/consola/"
+cat >"$uso/consola/CMakeLists.txt" <<'EOF'
 cmake_minimum_required(VERSION 3.16)
-project(uso CXX)
+project(consola CXX)
 find_package(Calculadora 1.0 CONFIG REQUIRED)
-add_executable(galeria galeria.cpp)
-target_link_libraries(galeria PRIVATE Calculadora::objetos Calculadora::ventana)
 add_executable(consola consola.cpp)
 target_link_libraries(consola PRIVATE Calculadora::port)
 EOF
-t0=$(date +%s%N)
-cmake -S "$work/uso" -B "$work/uso/build" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$kit/lib/cmake/Calculadora/mingw-w64.cmake" >"$work/cmake.log" 2>&1 &&
-    cmake --build "$work/uso/build" -j2 >>"$work/cmake.log" 2>&1 || fail "cmake: $(cat "$work/cmake.log")"
-found=$(sed -n 's/^Calculadora_DIR:PATH=//p' "$work/uso/build/CMakeCache.txt")
-[ "$found" = "$kit/lib/cmake/Calculadora" ] || fail "find_package took $found"
-echo "ok: galeria.exe and consola.exe through the CMake package in $(elapsed "$t0") s"
 
-cp "$kit/DejaVuSans.ttf" "$work/uso/" && cp "$kit/DejaVuSans.ttf" "$work/uso/build/" ||
-    fail "no DejaVuSans.ttf in the kit"
-for galeria in "$work/uso/galeria-pc.exe" "$work/uso/build/galeria.exe"; do
-    SDL_AUDIODRIVER=dummy "$wine" "$galeria" >"$work/out.txt" 2>&1 &
+export PKG_CONFIG_LIBDIR="$kit/lib/pkgconfig"
+for entry in minimo:calculadora-objetos "serie:calculadora-objetos calculadora-port" \
+    consola:calculadora-port; do
+    program=${entry%%:*} libs=${entry#*:}
+    flags=$(pkg-config --static --cflags --libs $libs) || fail "pkg-config $libs"
+    t0=$(date +%s%N)
+    $cxx -std=c++17 -static -o "$uso/$program-pc.exe" "$uso/$program/$program.cpp" $flags \
+        >"$work/pc.log" 2>&1 || fail "$program with pkg-config $libs ($flags): $(cat "$work/pc.log")"
+    echo "ok: $program.exe through pkg-config $libs in $(elapsed "$t0") s"
+done
+unset PKG_CONFIG_LIBDIR
+
+for program in minimo serie consola; do
+    t0=$(date +%s%N)
+    cmake -S "$uso/$program" -B "$uso/$program/build" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$kit/lib/cmake/Calculadora/mingw-w64.cmake" >"$work/cmake.log" 2>&1 &&
+        cmake --build "$uso/$program/build" >>"$work/cmake.log" 2>&1 ||
+        fail "cmake $program: $(cat "$work/cmake.log")"
+    found=$(sed -n 's/^Calculadora_DIR:PATH=//p' "$uso/$program/build/CMakeCache.txt")
+    [ "$found" = "$kit/lib/cmake/Calculadora" ] || fail "find_package took $found"
+    cp "$uso/$program/build/$program.exe" "$uso/$program-cmake.exe"
+    echo "ok: $program.exe through its CMakeLists.txt and the CMake package in $(elapsed "$t0") s"
+done
+
+fuente=$(echo "Z:$kit/DejaVuSans.ttf" | tr / '\\')
+for how in pc cmake; do
+    SDL_AUDIODRIVER=dummy "$wine" "$uso/minimo-$how.exe" "$fuente" >"$work/out.txt" 2>&1 &
     app_pid=$!
     t0=$(date +%s%N)
     wid=$(app_window)
-    [ -n "$wid" ] || fail "no window of $galeria after $(elapsed "$t0") s: $(cat "$work/out.txt")"
+    [ -n "$wid" ] || fail "no window of minimo-$how.exe after $(elapsed "$t0") s: $(cat "$work/out.txt")"
     xdotool windowfocus --sync "$wid" 2>/dev/null
     xdotool key Escape
     app_wait Escape
-    [ "$status" = 0 ] || fail "$galeria: status $status after Escape"
-    echo "ok: $galeria opens its window and ends with 0 on Escape"
-done
-for consola in "$work/uso/consola-pc.exe" "$work/uso/build/consola.exe"; do
-    "$wine" "$consola" COM250 </dev/null >"$work/out.txt" 2>"$work/err.txt"
-    status=$?
-    [ "$status" = 1 ] || fail "$consola COM250: status $status: $(cat "$work/err.txt")"
-    grep -q '^consola: cannot open COM250: ' "$work/err.txt" || fail "$consola said: $(cat "$work/err.txt")"
-    echo "ok: $consola runs its own main: $(cat "$work/err.txt")"
+    [ "$status" = 0 ] || fail "minimo-$how.exe: status $status after Escape"
+    echo "ok: minimo-$how.exe opens its window and ends with 0 on Escape"
+    for program in serie consola; do
+        "$wine" "$uso/$program-$how.exe" COM250 </dev/null >"$work/out.txt" 2>"$work/err.txt"
+        status=$?
+        [ "$status" = 1 ] || fail "$program-$how.exe COM250: status $status: $(cat "$work/err.txt")"
+        grep -q "^$program: cannot open COM250: " "$work/err.txt" ||
+            fail "$program-$how.exe said: $(cat "$work/err.txt")"
+        echo "ok: $program-$how.exe runs its own main: $(cat "$work/err.txt")"
+    done
 done

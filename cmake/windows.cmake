@@ -7,9 +7,6 @@
 # the GUI subsystem (-mwindows), and every file for -Dmain=SDL_main. Only the
 # two window programs want them; calc_ventana() gives them those. Consoles and
 # test programs keep their own main and their standard streams.
-if(CMAKE_VERSION VERSION_LESS 3.22) # PKG_CONFIG_ARGN below
-  message(FATAL_ERROR "the Windows build needs CMake 3.22 or later")
-endif()
 add_link_options(-static)
 
 set(PKG_CONFIG_ARGN --static) # every library is a static one

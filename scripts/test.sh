@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds and runs every test: a normal build, then the same suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer, where any report fails.
-# Each build's suite runs on classic SDL 1.2, then the tests whose result
-# depends on the SDL library (label "sdl") run again on the same binaries with
+# Each build's suite runs on classic SDL 1.2, then the quick loop's tests
+# (label "rapido") and the scripts whose result depends on the SDL library
+# (label "sdl") run again on the same binaries with
 # the dynamic loader pointed at sdl12-compat (SDL 1.2 carried over SDL 2, what
 # most distributions ship instead). The Windows build's suite runs under Wine
 # (scripts/windows.sh test).
@@ -27,7 +28,7 @@ suite() {
         (cd "$dir" && CALC_TEST_SDL=classic ctest --output-on-failure --no-tests=error -j"$jobs" "$@")
     else
         (cd "$dir" && CALC_TEST_SDL=sdl12-compat LD_LIBRARY_PATH="$compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" \
-            ctest --output-on-failure --no-tests=error -j"$jobs" -L sdl "$@")
+            ctest --output-on-failure --no-tests=error -j"$jobs" -L 'rapido|sdl' "$@")
     fi
 }
 

@@ -13,11 +13,8 @@
 # usage: dos_sdl_x.sh CALCULADORA RENDER_KEYS DATA_DIR
 set -u
 exe=$1 render=$2 data=$3
-for tool in Xvfb xdotool xprop import convert compare; do
-    command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
-done
-
 . "$(dirname "$0")/../support/xvfb.sh"
+necesita Xvfb xdotool xprop import convert compare
 
 . "$(dirname "$0")/../support/sdl12compat.sh"
 compat=$(sdl12compat "$exe") || { echo "skipped: no sdl12-compat"; exit 77; }

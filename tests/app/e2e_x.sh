@@ -9,11 +9,8 @@
 # usage: e2e_x.sh CALCULADORA RENDER_KEYS DATA_DIR
 set -u
 exe=$1 render=$2 data=$3
-for tool in Xvfb xdotool import compare; do
-    command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
-done
-
 . "$(dirname "$0")/../support/xvfb.sh"
+necesita Xvfb xdotool import compare
 xvfb_start 91 "$work/xvfb.log" || fail "Xvfb did not start"
 
 cd "$data" || fail "no data folder"

@@ -15,12 +15,10 @@
 # usage: wayland_x.sh CALCULADORA RENDER_KEYS DATA_DIR
 set -u
 exe=$1 render=$2 data=$3
-for tool in Xvfb xdotool weston weston-screenshooter; do
-    command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
-done
 /usr/bin/python3 -c 'import PIL' 2>/dev/null || { echo "skipped: no PIL for /usr/bin/python3"; exit 77; }
 
 . "$(dirname "$0")/../support/xvfb.sh"
+necesita Xvfb xdotool weston weston-screenshooter
 . "$(dirname "$0")/../support/sdl12compat.sh"
 compat=$(sdl12compat "$exe") || { echo "skipped: no sdl12-compat"; exit 77; }
 cd "$data" || fail "no data folder"

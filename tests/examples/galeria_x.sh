@@ -9,11 +9,8 @@
 set -u
 exe=$1 cxx=$2 src=$3
 widgets=22 # what the gallery shows
-for tool in Xvfb xdotool import convert compare pkg-config; do
-    command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
-done
-
 . "$(dirname "$0")/../support/xvfb.sh"
+necesita Xvfb xdotool import convert compare pkg-config
 xvfb_start 91 "$work/xvfb.log" || fail "Xvfb did not start"
 
 SDL_AUDIODRIVER=dummy ${CALC_RUN:+"$CALC_RUN"} "$exe" >"$work/out.txt" 2>"$work/err.txt" &

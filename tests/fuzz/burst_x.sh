@@ -9,15 +9,12 @@
 # usage: burst_x.sh CALCULADORA RENDER_KEYS DATA_DIR
 set -u
 exe=$1 render=$2 data=$3
-for tool in Xvfb xdotool import compare; do
-    command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
-done
-
 pares=200    # «1 +» pairs typed in the key burst: 400 presses, then keypad Enter
 clics=12     # «1 +» pairs clicked in the motion burst
 movidas=300  # pointer motions before each click
 
 . "$(dirname "$0")/../support/xvfb.sh"
+necesita Xvfb xdotool import compare
 xvfb_start 91 "$work/xvfb.log" || fail "Xvfb did not start"
 
 cd "$data" || fail "no data folder"

@@ -1,7 +1,8 @@
 # Sourced by the scripts that run a program under a real X server. Sourcing
 # makes a scratch folder, $work, and arranges that the server ($xvfb_pid),
 # its window manager ($wm_pid), the program under test ($app_pid) and the
-# folder go when the script ends. Then: xvfb_start, wm_start, app_window,
+# folder go when the script ends. Then: necesita (the tools a test needs),
+# xvfb_start, wm_start, app_window,
 # app_wait, wait_line, the keys' centres (centre), and the screenshots and
 # their comparison (shot, reference, differ, same).
 work=$(mktemp -d) && [ -d "$work" ] || { echo "FAIL: no scratch folder"; exit 1; }
@@ -14,6 +15,12 @@ x_finish() {
 }
 trap x_finish EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+# necesita TOOL...: the test is skipped (status 77) when one is missing.
+necesita() {
+    for necesita_t in "$@"; do
+        command -v "$necesita_t" >/dev/null 2>&1 || { echo "skipped: $necesita_t missing"; exit 77; }
+    done
+}
 
 # xvfb_start FIRST LOG starts Xvfb (640 x 700, 24 bits) on the first free
 # display from FIRST up, its output in LOG, and returns once the server

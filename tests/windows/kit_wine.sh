@@ -17,10 +17,8 @@ zip=$1 src=$2
 wine="${CALC_WINE:-/usr/lib/wine/wine64}"
 cxx=x86_64-w64-mingw32-g++-posix
 [ -f "$zip" ] || { echo "skipped: no $zip (sh scripts/windows.sh makes it)"; exit 77; }
-for tool in unzip pkg-config cmake $cxx; do
-    command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
-done
 . "$(dirname "$0")/../support/xvfb.sh"
+necesita unzip pkg-config cmake $cxx
 xvfb_start 93 "$work/xvfb.log" || fail "no X server"
 
 mkdir "$work/kit" "$work/home" "$work/uso"

@@ -15,16 +15,21 @@
 #endif
 
 // DejaVu Sans, from Debian's fonts-dejavu-core; Windows has no such system
-// font, so there it comes with the gallery, in the program's own folder.
+// font, so there it comes with the gallery, in the program's own folder. That
+// folder's name may hold letters outside the ANSI code page, which a char path
+// cannot carry: the gallery makes it its working directory (wide-character
+// calls) and opens the font by its bare name. It reads no other file.
 static const char* fuente() {
 #ifdef _WIN32
-    static char ruta[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, ruta, sizeof ruta);
-    char* barra = n > 0 && n < sizeof ruta ? strrchr(ruta, '\\') : nullptr;
-    size_t resto = barra ? sizeof ruta - (size_t)(barra + 1 - ruta) : 0;
-    if (!barra || snprintf(barra + 1, resto, "DejaVuSans.ttf") >= (int)resto)
-        return "DejaVuSans.ttf";
-    return ruta;
+    static wchar_t carpeta[32768];
+    DWORD n = GetModuleFileNameW(nullptr, carpeta, sizeof carpeta / sizeof carpeta[0]);
+    wchar_t* barra =
+        n > 0 && n < sizeof carpeta / sizeof carpeta[0] ? wcsrchr(carpeta, L'\\') : nullptr;
+    if (barra) {
+        barra[1] = L'\0';
+        SetCurrentDirectoryW(carpeta);
+    }
+    return "DejaVuSans.ttf";
 #else
     return "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 #endif

@@ -1,11 +1,18 @@
 #!/bin/sh
-# The Windows installer under Wine, as a user meets it: a silent install
-# (/S) puts every file of the staged program folder into Program Files\
-# Calculadora, with an uninstaller, an entry in the list of installed
-# programs and a Start-menu shortcut that starts calculadora.exe in that
-# folder with its icon; the program started the way the shortcut says shows
-# its first frame (it found its data files) and ends with status 0 on Escape;
-# a silent uninstall (/S _?=FOLDER, which waits) removes all of it.
+# The Windows installer under Wine, as a user meets it. A table of silent
+# installs (/S), each checked the same way: every file of the staged program
+# folder in the folder the row expects, with an uninstaller and nothing else,
+# its entry (InstallLocation) in the hive the row expects, a Start-menu
+# shortcut that starts calculadora.exe in that folder with its icon, and no
+# copy left anywhere else: for everyone into Program Files, then moved to a
+# folder with blanks and non-Latin letters (/D=), then again without /D=
+# (the same folder), and per user (/CurrentUser, the user's profile and HKCU).
+# Then what the installed copy does: the program started as the shortcut says
+# shows its first frame with its own icon on its window; a setup run while it
+# runs fails and touches nothing; Escape ends it with 0; the gallery opens its
+# window from that folder. Last, each copy's uninstaller, as the list of
+# installed programs runs it, removes its files, shortcut, entry and the
+# folders its install made, and nothing else.
 # Runs in the Wine prefix and on the display of scripts/windows.sh test.
 # Exits 77 (skipped) when the installer has not been made.
 # usage: installer_wine.sh SETUP.exe STAGE_FOLDER RENDER_KEYS DATA_DIR
@@ -15,38 +22,65 @@ wine="${CALC_WINE:-/usr/lib/wine/wine64}"
 [ -f "$setup" ] || { echo "skipped: no $setup (sh scripts/windows.sh makes it)"; exit 77; }
 . "$(dirname "$0")/../support/xvfb.sh"
 xvfb_start 91 "$work/xvfb.log" || fail "no X server"
+export LC_ALL=C.UTF-8 # Wine takes the non-Latin folder names from the command line as UTF-8
 
-folder='C:\Program Files\Calculadora'
-dir="$WINEPREFIX/drive_c/Program Files/Calculadora"
-lnk="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Calculadora.lnk"
-key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Calculadora'
+key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Calculadora'
+perfil="C:\\users\\$(id -un)"
+moved='C:\Mis programas\Калькулятор 計算\Calculadora' # made by the install, two levels of it
 winepath_of() { echo "Z:$1" | tr / '\\'; } # Wine's drive Z: is the root
+unix_of() { printf '%s/drive_c/%s\n' "$WINEPREFIX" "$(printf %s "${1#C:\\}" | tr '\\' /)"; }
 files=$(cd "$stage" && find . -maxdepth 1 -type f | sed 's|^\./||' | LC_ALL=C sort)
-
-"$wine" "$setup" /S || fail "the installer ended with status $?"
 for f in $files; do
-    cmp -s "$stage/$f" "$dir/$f" || fail "$f not installed as staged"
+    case $f in
+    *.txt) [ "$(grep -c '' "$stage/$f")" = "$(grep -c "$(printf '\r')\$" "$stage/$f")" ] ||
+        fail "$f has lines that do not end in CR LF" ;;
+    esac
 done
-[ -f "$dir/uninstall.exe" ] || fail "no uninstall.exe"
-extra=$(cd "$dir" && ls | grep -vxF -e uninstall.exe $(printf ' -e %s' $files))
-[ -z "$extra" ] || fail "installed beside the program: $extra"
-echo "ok: $(echo "$files" | wc -l) files and the uninstaller in $folder"
+echo "ok: the text files end their lines in CR LF"
 
-# The shortcut's fields, read from the Shell Link file itself: target, working
-# folder and icon.
-python3 - "$lnk" >"$work/lnk.txt" <<'EOF' || fail "no readable shortcut $lnk"
+# The registry value NAME of the entry in HIVE (HKLM or HKCU), as text; read
+# from an export (UTF-16), which keeps every letter.
+entry() {
+    rm -f "$work/entry.reg"
+    "$wine" reg export "$1\\$key" "$(winepath_of "$work/entry.reg")" /y >/dev/null 2>&1 || return 0
+    iconv -f UTF-16 -t UTF-8 "$work/entry.reg" | tr -d '\r' |
+        sed -n "s/^\"$2\"=\(\"\(.*\)\"\|dword:\(.*\)\)\$/\2\3/p" | sed 's/\\\\/\\/g; s/\\"/"/g'
+}
+# A command line through cmd: NSIS reads /D= and _?= only unquoted, and Wine
+# would quote an argument with a blank. The line reaches cmd whole, whatever
+# its letters, in the environment.
+run_cmd() {
+    printf '@%%CALC_LINEA%%\r\n@exit /b %%ERRORLEVEL%%\r\n' >"$work/run.bat"
+    CALC_LINEA=$1 "$wine" cmd /c "$(winepath_of "$work/run.bat")"
+}
+
+# The shortcut's fields, read from the Shell Link file itself: its working
+# folder and icon, and whether its target is TARGET. The target's path is
+# ANSI in the link info; Wine keeps each name whole only in the item list,
+# one item per folder, each holding its long name in UTF-16: every name of
+# TARGET must be there, in order.
+read_lnk() {
+    python3 - "$1" "$2" <<'EOF'
 import struct, sys
 d = open(sys.argv[1], "rb").read()
 flags = struct.unpack_from("<I", d, 0x14)[0]
 at = 0x4C
-if flags & 0x01:  # an item id list
-    at += 2 + struct.unpack_from("<H", d, at)[0]
-target = ""
-if flags & 0x02:  # link info, with the local base path
-    info = d[at:at + struct.unpack_from("<I", d, at)[0]]
-    base = struct.unpack_from("<I", info, 16)[0]
-    target = info[base:info.index(b"\0", base)].decode("latin-1")
-    at += len(info)
+names = sys.argv[2].split("\\")[1:]  # after the drive
+if flags & 0x01:  # an item id list: root, drive, then one item per name
+    end = at + 2 + struct.unpack_from("<H", d, at)[0]
+    items = []
+    at += 2
+    while at < end and struct.unpack_from("<H", d, at)[0]:
+        n = struct.unpack_from("<H", d, at)[0]
+        items.append(d[at:at + n])
+        at += n
+    at = end
+    whole = items[-len(names):] if len(items) >= len(names) else []
+    same = len(whole) == len(names) and all(
+        (name.encode("utf-16-le") + b"\0\0") in item for name, item in zip(names, whole))
+    print("target=" + (sys.argv[2] if same else "other"))
+if flags & 0x02:  # link info
+    at += struct.unpack_from("<I", d, at)[0]
 texts = {}
 for bit, name in ((0x04, "name"), (0x08, "relative"), (0x10, "folder"), (0x20, "arguments"), (0x40, "icon")):
     if flags & bit:
@@ -54,39 +88,107 @@ for bit, name in ((0x04, "name"), (0x08, "relative"), (0x10, "folder"), (0x20, "
         size = 2 if flags & 0x80 else 1
         texts[name] = d[at + 2:at + 2 + n * size].decode("utf-16-le" if size == 2 else "latin-1")
         at += 2 + n * size
-print("target=" + target)
 print("folder=" + texts.get("folder", ""))
 print("icon=" + texts.get("icon", ""))
 EOF
-grep -qixF "target=$folder\\calculadora.exe" "$work/lnk.txt" || fail "shortcut target: $(cat "$work/lnk.txt")"
-grep -qixF "folder=$folder" "$work/lnk.txt" || fail "shortcut folder: $(cat "$work/lnk.txt")"
-grep -qixF "icon=$folder\\calculadora.exe" "$work/lnk.txt" || fail "shortcut icon: $(cat "$work/lnk.txt")"
-"$wine" reg query "$key" /v UninstallString 2>/dev/null | grep -qF "$folder\\uninstall.exe" ||
-    fail "no uninstall entry in the registry"
-echo "ok: the Start-menu shortcut starts calculadora.exe in $folder, with its icon; registered"
+}
+
+# installed FOLDER HIVE MENU: one copy, complete, in FOLDER, registered in HIVE,
+# with its shortcut in the Start-menu folder MENU.
+installed() {
+    dir=$(unix_of "$1")
+    for f in $files; do
+        cmp -s "$stage/$f" "$dir/$f" || fail "$f not installed in $1 as staged"
+    done
+    [ -f "$dir/uninstall.exe" ] || fail "no uninstall.exe in $1"
+    extra=$(cd "$dir" && ls | grep -vxF -e uninstall.exe $(printf ' -e %s' $files))
+    [ -z "$extra" ] || fail "installed beside the program: $extra"
+    [ "$(entry "$2" InstallLocation)" = "$1" ] || fail "$2 entry: '$(entry "$2" InstallLocation)', not $1"
+    for field in DisplayName DisplayVersion Publisher DisplayIcon UninstallString EstimatedSize; do
+        [ -n "$(entry "$2" $field)" ] || fail "$2 entry without $field"
+    done
+    lnk="$(unix_of "$3")/Calculadora.lnk"
+    read_lnk "$lnk" "$1\\calculadora.exe" >"$work/lnk.txt" || fail "no readable shortcut $lnk"
+    grep -qixF "target=$1\\calculadora.exe" "$work/lnk.txt" || fail "shortcut target: $(cat "$work/lnk.txt")"
+    grep -qixF "folder=$1" "$work/lnk.txt" || fail "shortcut folder: $(cat "$work/lnk.txt")"
+    grep -qixF "icon=$1\\calculadora.exe" "$work/lnk.txt" || fail "shortcut icon: $(cat "$work/lnk.txt")"
+}
+
+# switches | folder | hive | Start menu | where no copy may be left
+menu_all='C:\ProgramData\Microsoft\Windows\Start Menu\Programs'
+menu_user="$perfil\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
+while IFS='|' read -r switches folder hive menu gone <&3; do
+    run_cmd "$(winepath_of "$setup") $switches" || fail "setup $switches: status $?"
+    installed "$folder" $hive "$menu"
+    [ -z "$gone" ] || [ ! -e "$(unix_of "$gone")" ] || fail "setup $switches: a copy is left in $gone"
+    printf 'ok: setup %s installs one copy, in %s, registered in %s\n' "$switches" "$folder" $hive
+done 3<<EOF
+/S|C:\\Program Files\\Calculadora|HKLM|$menu_all|
+/S /D=$moved|$moved|HKLM|$menu_all|C:\\Program Files\\Calculadora
+/S|$moved|HKLM|$menu_all|C:\\Program Files\\Calculadora
+/S /CurrentUser|$perfil\\AppData\\Local\\Programs\\Calculadora|HKCU|$menu_user|
+EOF
+dir=$(unix_of "$moved")
 
 # Started as the shortcut says, in the install folder, away from the sources.
-(cd "$dir" && exec "$wine" "$folder\\calculadora.exe") >"$work/out.txt" 2>&1 &
+(cd "$dir" && exec "$wine" calculadora.exe) >"$work/out.txt" 2>&1 &
 app_pid=$!
 wid=$(app_window)
 [ -n "$wid" ] || fail "the installed program shows no window: $(cat "$work/out.txt")"
 shot start
 (cd "$data" && reference zero "")
 same start.png zero.bmp
+# The window's icon, as Wine hands it to the window manager, is the 16-pixel
+# one of the program's icon: the window class took the program's icon.
+xprop -notype -id "$wid" -f _NET_WM_ICON 32c _NET_WM_ICON | sed 's/^[^=]*= *//' | tr -d ' ' |
+    tr , '\n' >"$work/icono.txt"
+convert "$data/icons/calculadora-16.png" -depth 8 rgba:- | od -An -v -tu1 -w4 |
+    awk 'BEGIN { print 16; print 16 } { printf "%.0f\n", $4 * 16777216 + $1 * 65536 + $2 * 256 + $3 }' \
+        >"$work/nuestro.txt"
+cmp -s "$work/icono.txt" "$work/nuestro.txt" ||
+    fail "the window's icon is not the program's: $(head -c 80 "$work/icono.txt" | tr '\n' ' ')"
+echo "ok: the installed program shows its first frame, with its own icon on its window"
+
+# A setup run while it runs: it stops before touching a file, with an error status.
+ls -l --time-style=+%s.%N "$dir" >"$work/before.txt"
+run_cmd "$(winepath_of "$setup") /S" && fail "setup over a running copy ended with status 0"
+ls -l --time-style=+%s.%N "$dir" >"$work/after.txt"
+cmp -s "$work/before.txt" "$work/after.txt" || fail "setup over a running copy changed its files"
+echo "ok: setup over a running copy fails and touches nothing"
 xdotool windowfocus --sync "$wid" 2>/dev/null
 xdotool key Escape
 app_wait Escape
 [ "$status" = 0 ] || fail "Escape: status $status"
-echo "ok: the installed program shows its first frame; Escape ends it with 0"
+echo "ok: Escape ends it with 0"
 
-# NSIS reads _?= only unquoted, the rest of the line its folder: Wine would
-# quote an argument with a blank, so the line goes through a batch file.
-printf '@"%s\\uninstall.exe" /S _?=%s\r\n@exit /b %%ERRORLEVEL%%\r\n' "$folder" "$folder" >"$work/quitar.bat"
-"$wine" cmd /c "$(winepath_of "$work/quitar.bat")" || fail "the uninstaller ended with status $?"
-[ ! -e "$lnk" ] || fail "the shortcut is still there"
-left=$(cd "$dir" && ls | grep -vx uninstall.exe)
-[ -z "$left" ] || fail "left after uninstalling: $left"
-"$wine" reg query "$key" >/dev/null 2>&1 && fail "the uninstall entry is still there"
-# Run in place (_?=), the uninstaller cannot remove itself: that is the caller's.
-rm -f "$dir/uninstall.exe" && rmdir "$dir" || fail "cannot remove $dir"
-echo "ok: a silent uninstall removes the files, the shortcut and the entry"
+# The gallery finds its font beside itself, whatever the folder's name.
+(cd / && exec "$wine" "$moved\\galeria.exe") >"$work/out.txt" 2>&1 &
+app_pid=$!
+wid=$(app_window)
+[ -n "$wid" ] || fail "the gallery shows no window in $moved: $(cat "$work/out.txt")"
+xdotool windowfocus --sync "$wid" 2>/dev/null
+xdotool key Escape
+app_wait Escape
+[ "$status" = 0 ] || fail "the gallery: status $status after Escape"
+echo "ok: the gallery opens its window from $moved"
+
+# Each copy's uninstaller as the list of installed programs starts it (it
+# copies itself away and returns at once): the folders go, and those the
+# install made, up to the one that was there before.
+# folder | hive | must be gone | must stay
+while IFS='|' read -r folder hive gone stays <&3; do
+    run_cmd "\"$folder\\uninstall.exe\" /S" || fail "uninstall $folder: status $?"
+    i=0
+    while [ -e "$(unix_of "$gone")" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+    [ ! -e "$(unix_of "$gone")" ] || fail "left after uninstalling: $(find "$(unix_of "$gone")" | head -n 5)"
+    [ -d "$(unix_of "$stays")" ] || fail "uninstalling $folder removed $stays"
+    [ -z "$(entry $hive InstallLocation)" ] || fail "the $hive entry is still there"
+    printf 'ok: uninstalling %s removes it, its entry and the folders it made\n' "$folder"
+done 3<<EOF
+$moved|HKLM|C:\\Mis programas|C:\\
+$perfil\\AppData\\Local\\Programs\\Calculadora|HKCU|$perfil\\AppData\\Local\\Programs\\Calculadora|$perfil\\AppData\\Local
+EOF
+for menu in "$menu_all" "$menu_user"; do
+    [ ! -e "$(unix_of "$menu")/Calculadora.lnk" ] || fail "a shortcut is still in $menu"
+done
+echo "ok: no shortcut is left"

@@ -180,6 +180,11 @@ static void pedir_fin(int) { Fquit = 1; }
 int SDL_main(int, char*[]) {
     signal(SIGINT, pedir_fin);
     signal(SIGTERM, pedir_fin);
+#ifdef SIGPIPE
+    // Standard output may be a pipe nobody reads any more: the trace lines
+    // are then dropped, and the status stays the program's own.
+    signal(SIGPIPE, SIG_IGN);
+#endif
     int estado = arranque();
     return estado != 0 ? estado : bucle();
 }

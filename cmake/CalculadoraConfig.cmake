@@ -4,7 +4,7 @@
 # helpers), each with the include folder that makes
 # #include "widgets/objetos.h" work and with the SDL 1.2 libraries they need,
 # found with pkg-config as Calculadora::SDL (and, for the static xgrafi,
-# libpng and libjpeg, which it reads image headers with, as
+# libpng, libjpeg and zlib, which it reads image headers with, as
 # Calculadora::Imagenes). Installed as it is by cmake/install.cmake, beside
 # the targets file CMake writes.
 include(CMakeFindDependencyMacro)
@@ -29,7 +29,7 @@ calc_dependencia(SDL
   "SDL 1.2, SDL_image 1.2 or SDL_ttf 2.0 is missing for pkg-config (Debian: libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev)"
   sdl SDL_image SDL_ttf)
 calc_dependencia(Imagenes
-  "libpng or libjpeg is missing for pkg-config (Debian: libpng-dev libjpeg-dev)"
-  libpng libjpeg)
+  "libpng, libjpeg or zlib is missing for pkg-config (Debian: libpng-dev libjpeg-dev zlib1g-dev)"
+  libpng libjpeg zlib)
 
 include("${CMAKE_CURRENT_LIST_DIR}/CalculadoraTargets.cmake")

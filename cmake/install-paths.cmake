@@ -76,7 +76,7 @@ function(calc_install_pkgconfig)
   endforeach()
 
   set(descriptions
-    "xgrafi|sdl SDL_image SDL_ttf libpng libjpeg|Graphics layer of Calculadora: window, images, fonts, blits, text and primitives over SDL 1.2"
+    "xgrafi|sdl SDL_image SDL_ttf libpng libjpeg zlib|Graphics layer of Calculadora: window, images, fonts, blits, text and primitives over SDL 1.2"
     "objetos|calculadora-xgrafi|Widget toolkit of Calculadora: buttons, text fields and labels, check boxes, spin boxes"
     "port|sdl|Serial port helpers of Calculadora: one RS-232 port over a POSIX terminal")
   foreach(entry IN LISTS descriptions)

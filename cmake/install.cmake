@@ -153,7 +153,7 @@ install(CODE "${CALC_INSTALL_PATHS}\n  calc_install_pkgconfig()" COMPONENT dev)
 # --- The Debian packages --------------------------------------------------
 # One package per component. dpkg-shlibdeps (package dpkg-dev) finds the
 # program's library packages from the executable itself; the -dev package
-# needs the SDL headers for its own headers, libpng and libjpeg for its static
+# needs the SDL headers for its own headers, libpng, libjpeg and zlib for its static
 # xgrafi, and pkg-config for its CMake package and .pc files.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME calculadora)
@@ -186,7 +186,7 @@ set(CPACK_DEBIAN_DEV_PACKAGE_NAME calculadora-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_SOURCE calculadora)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
-  "libsdl1.2-dev, libsdl-image1.2-dev, libsdl-ttf2.0-dev, libpng-dev, libjpeg-dev, pkg-config")
+  "libsdl1.2-dev, libsdl-image1.2-dev, libsdl-ttf2.0-dev, libpng-dev, libjpeg-dev, zlib1g-dev, pkg-config")
 set(CPACK_DEBIAN_DEV_DESCRIPTION "widget toolkit and serial helpers of Calculadora
 The small widget toolkit of the Calculadora pocket calculator (push and
 two-state buttons, text fields and labels, check boxes, spin boxes) on its

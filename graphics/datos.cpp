@@ -1,11 +1,16 @@
 // Graphics layer, the data files: load_files() and load_image(), and what
-// makes them safe with any file. Each file is opened only if it is a regular
-// file; an image is decoded only when the size it will be decoded at is
-// within the bound (medir_imagen, in medidas.cpp), read through a reader that
-// gives zeros past the end of the file; a font is kept only when it draws the
-// app's sample text. Read from abrir_regular down to load_files, the entry.
+// makes them safe with any file. Each file is read once, whole, into memory,
+// and only if it is a regular file within its bound: what is checked is what
+// is decoded, even if the file changes meanwhile. An image is decoded only
+// when medir_imagen (medidas.cpp) finds its size within MAX_LADO_IMAGEN and
+// its cost within the limits of medidas.h, through a reader that gives zeros
+// past its end; a font is kept only when it draws the app's sample text.
+// Read from abrir_regular down to load_files, the entry.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
+#include <vector>
 #include <sys/stat.h>
 #ifndef _WIN32
 #include <fcntl.h>
@@ -35,6 +40,26 @@ static FILE* abrir_regular(const char* name) {
     return f;
 }
 
+// The whole of a regular file, read once into `bytes`: false when it cannot
+// be read, or when it holds more than `tope` bytes (then `excede` too).
+static bool leer_entero(const char* name, size_t tope, std::vector<unsigned char>& bytes,
+                        bool& excede) {
+    FILE* f = abrir_regular(name);
+    size_t n = 0;
+    bytes.assign(f ? 1 << 16 : 0, 0);
+    while (f && n <= tope) {
+        if (n == bytes.size()) bytes.resize(std::min(tope + 1, 2 * n));
+        size_t k = fread(bytes.data() + n, 1, bytes.size() - n, f);
+        if (k == 0) break;
+        n += k;
+    }
+    bool leido = f && !ferror(f);
+    if (f) fclose(f);
+    excede = n > tope;
+    bytes.resize(std::min(n, tope));
+    return leido && !excede;
+}
+
 // SDL_image 1.2 does not look at what its reads return: past the end of a
 // short file it goes on with whatever its variables and buffers held
 // before. Read through this, what the file cannot give comes as zeros, so
@@ -59,20 +84,16 @@ static int cerrar_lectura(SDL_RWops* rw) {
     return 0;
 }
 
-// IMG_Load of an open file over that reader (the file is closed either way);
-// the name's extension is the same hint IMG_Load gives.
-static SDL_Surface* decodificar(FILE* f, const char* name) {
-    rewind(f);
-    SDL_RWops* file = SDL_RWFromFP(f, 1);
-    SDL_RWops* rw = file ? SDL_AllocRW() : nullptr;
+// IMG_Load of the bytes over that reader; the name's extension is the same
+// hint IMG_Load gives.
+static SDL_Surface* decodificar(const std::vector<unsigned char>& bytes, const char* name) {
+    SDL_RWops* mem = SDL_RWFromConstMem(bytes.data(), (int)bytes.size());
+    SDL_RWops* rw = mem ? SDL_AllocRW() : nullptr;
     if (!rw) {
-        if (file)
-            SDL_RWclose(file);
-        else
-            fclose(f);
+        if (mem) SDL_RWclose(mem);
         return nullptr;
     }
-    rw->hidden.unknown.data1 = file;
+    rw->hidden.unknown.data1 = mem;
     rw->read = leer_o_ceros;
     rw->seek = situar;
     rw->write = sin_escritura;
@@ -91,18 +112,20 @@ static bool bien_formada(const SDL_Surface* s) {
 }
 
 SDL_Surface* load_image(const char* name) {
-    FILE* f = abrir_regular(name);
-    long long w = 0, h = 0;
-    bool medida = f && medir_imagen(f, w, h);
-    if (medida && (w > MAX_LADO_IMAGEN || h > MAX_LADO_IMAGEN))
-        printf("Imagen demasiado grande: %s mide %lld x %lld píxeles (máximo %d x %d)\n", name, w,
-               h, MAX_LADO_IMAGEN, MAX_LADO_IMAGEN);
-    SDL_Surface* loaded = nullptr;
-    if (medida && w <= MAX_LADO_IMAGEN && h <= MAX_LADO_IMAGEN) {
-        loaded = decodificar(f, name); // closes f
-        f = nullptr;
-    }
-    if (f) fclose(f);
+    std::vector<unsigned char> bytes;
+    bool excede = false;
+    Medida m;
+    bool medida = leer_entero(name, MAX_BYTES_IMAGEN, bytes, excede) &&
+                  medir_imagen(bytes.data(), bytes.size(), m);
+    bool cabe = medida && m.ancho <= MAX_LADO_IMAGEN && m.alto <= MAX_LADO_IMAGEN;
+    if (excede)
+        printf("Imagen demasiado grande: %s ocupa más de %d bytes\n", name, MAX_BYTES_IMAGEN);
+    else if (m.limite[0])
+        printf("Imagen demasiado costosa: %s tiene %s\n", name, m.limite);
+    else if (medida && !cabe)
+        printf("Imagen demasiado grande: %s mide %lld x %lld píxeles (máximo %d x %d)\n", name,
+               m.ancho, m.alto, MAX_LADO_IMAGEN, MAX_LADO_IMAGEN);
+    SDL_Surface* loaded = cabe ? decodificar(bytes, name) : nullptr;
     if (loaded && !bien_formada(loaded)) {
         SDL_FreeSurface(loaded);
         loaded = nullptr;
@@ -142,17 +165,14 @@ static bool dibuja_muestra(TTF_Font* f) {
     return tiene_tinta(f, texto_muestra);
 }
 
-// One size of the font file, opened only if it is a regular file; a second
-// load_files replaces the fonts, so the old one is closed first.
-static TTF_Font* abrir_fuente(const char* fontfile, int size, TTF_Font* previous) {
-    if (previous) TTF_CloseFont(previous);
-    FILE* file = abrir_regular(fontfile);
-    SDL_RWops* rw = file ? SDL_RWFromFP(file, 1) : nullptr;
-    if (!rw) {
-        if (file) fclose(file);
-        return nullptr;
-    }
-    TTF_Font* f = TTF_OpenFontRW(rw, 1, size);
+// The font file's bytes, read once by load_files and kept while its fonts
+// are open: FreeType reads a font's tables as it needs them.
+static std::vector<unsigned char> fuente_bytes;
+enum { MAX_BYTES_FUENTE = 64 << 20 }; // bytes; the largest TrueType fonts hold a few tens of MB
+
+static TTF_Font* abrir_fuente(int size) {
+    SDL_RWops* rw = SDL_RWFromConstMem(fuente_bytes.data(), (int)fuente_bytes.size());
+    TTF_Font* f = rw ? TTF_OpenFontRW(rw, 1, size) : nullptr;
     if (f && !dibuja_muestra(f)) {
         TTF_CloseFont(f);
         f = nullptr;
@@ -172,17 +192,26 @@ int load_files(const char* first, const char* second, const char* fontfile) {
         if (!dots) return 0;
     }
     if (!fontfile) return 1;
-    font = abrir_fuente(fontfile, SIZEfont, font);
+    // A second load_files replaces the fonts: the old ones read the old bytes.
+    for (TTF_Font** f : {&font, &font1, &font2}) {
+        if (*f) TTF_CloseFont(*f);
+        *f = nullptr;
+    }
+    bool excede = false;
+    bool leida = leer_entero(fontfile, MAX_BYTES_FUENTE, fuente_bytes, excede);
+    if (excede)
+        printf("Fuente demasiado grande: %s ocupa más de %d bytes\n", fontfile, MAX_BYTES_FUENTE);
+    font = leida ? abrir_fuente(SIZEfont) : nullptr;
     if (!font) {
         puts("Error cargando Font");
         return 0;
     }
-    font1 = abrir_fuente(fontfile, SIZEfont1, font1);
+    font1 = abrir_fuente(SIZEfont1);
     if (!font1) {
         puts("Error cargando Font1");
         return 0;
     }
-    font2 = abrir_fuente(fontfile, SIZEfont2, font2);
+    font2 = abrir_fuente(SIZEfont2);
     if (!font2) {
         puts("Error cargando Font2");
         return 0;

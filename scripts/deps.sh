@@ -7,7 +7,7 @@
 set -eu
 
 packages="cmake make g++ pkg-config libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libpng-dev
-    libjpeg-dev"
+    libjpeg-dev zlib1g-dev"
 # The program runs on either SDL 1.2; the tests run it on sdl12-compat (SDL 1.2
 # over SDL 2, what most distributions ship) as well, and on weston, a Wayland
 # compositor, and close its window through a window manager (openbox); the

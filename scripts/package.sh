@@ -57,7 +57,7 @@ while read -r package needs; do
     echo "$deb: $(stat -c %s "$deb") bytes"
     echo "  Depends: $depends"
 done <<EOF
-calculadora libsdl1.2debian libsdl-image1.2 libsdl-ttf2.0-0 libpng16-16 libjpeg62-turbo
-calculadora-dev libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libpng-dev libjpeg-dev
+calculadora libsdl1.2debian libsdl-image1.2 libsdl-ttf2.0-0 libpng16-16 libjpeg62-turbo zlib1g
+calculadora-dev libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libpng-dev libjpeg-dev zlib1g-dev
 EOF
 echo "Maintainer: $(dpkg-deb -f "$deb" Maintainer)"

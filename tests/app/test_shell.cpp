@@ -335,18 +335,33 @@ TEST_F(Shell, OnKeyEndsTheLoopWithEndAndEscapeWithout) {
 
 std::string temp_dir() { return testsupport::temp_dir("calc-shell"); }
 
+std::string be32(uint32_t v) {
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; i++) s[i] = char(v >> (24 - 8 * i));
+    return s;
+}
+
+std::string trozo(const char* tipo, const std::string& datos) {
+    std::string t = tipo + datos;
+    return be32((uint32_t)datos.size()) + t + be32(crc32(0, (const Bytef*)t.data(), t.size()));
+}
+
+// n compressed texts (zTXt chunks) of `bytes` zeros each.
+std::string textos_png(int n, size_t bytes) {
+    std::string ceros(bytes, '\0'), z(compressBound(bytes), '\0');
+    uLongf largo = z.size();
+    compress2((Bytef*)z.data(), &largo, (const Bytef*)ceros.data(), bytes, 9);
+    std::string textos;
+    for (int i = 0; i < n; i++)
+        textos += trozo("zTXt", std::string("Comment\0\0", 9) + z.substr(0, largo));
+    return textos;
+}
+
 // A PNG of w x h pixels all of one colour, RGB or RGBA, its rows compressed
-// one at a time: a huge black image is a small file.
-std::string png(int w, int h, bool alfa, const unsigned char rgba[4]) {
-    auto be32 = [](uint32_t v) {
-        std::string s(4, '\0');
-        for (int i = 0; i < 4; i++) s[i] = char(v >> (24 - 8 * i));
-        return s;
-    };
-    auto trozo = [&](const char* tipo, const std::string& datos) {
-        std::string t = tipo + datos;
-        return be32((uint32_t)datos.size()) + t + be32(crc32(0, (const Bytef*)t.data(), t.size()));
-    };
+// one at a time: a huge black image is a small file. `textos` are chunks
+// put before its image data.
+std::string png(int w, int h, bool alfa, const unsigned char rgba[4],
+                const std::string& textos = "") {
     std::string fila(1, '\0');
     for (int x = 0; x < w; x++) fila.append((const char*)rgba, alfa ? 4 : 3);
     z_stream z{};
@@ -365,8 +380,8 @@ std::string png(int w, int h, bool alfa, const unsigned char rgba[4]) {
     }
     deflateEnd(&z);
     std::string ihdr = be32(w) + be32(h) + char(8) + char(alfa ? 6 : 2) + std::string(3, '\0');
-    return std::string("\x89PNG\r\n\x1a\n", 8) + trozo("IHDR", ihdr) + trozo("IDAT", idat) +
-           trozo("IEND", "");
+    return std::string("\x89PNG\r\n\x1a\n", 8) + trozo("IHDR", ihdr) + textos +
+           trozo("IDAT", idat) + trozo("IEND", "");
 }
 
 // A GIF with a 1 x 1 screen and a two-colour table whose first image states
@@ -383,11 +398,12 @@ std::string gif(int w, int h) {
 // 65472 and lands inside a comment, on a frame header of 1 x 1 and the start
 // of a scan (which SDL_image's own check wants to see). libjpeg skips the
 // stuffed zero and the whole comment.
+std::string segmento(char marca, const std::string& datos) {
+    size_t n = datos.size() + 2;
+    return std::string{'\xff', marca, char(n >> 8), char(n & 255)} + datos;
+}
+
 std::string jpeg_escondida() {
-    auto segmento = [](char marca, const std::string& datos) {
-        size_t n = datos.size() + 2;
-        return std::string{'\xff', marca, char(n >> 8), char(n & 255)} + datos;
-    };
     auto marco = [&](int lado) {
         return segmento('\xc0', std::string{8, char(lado >> 8), char(lado & 255), char(lado >> 8),
                                             char(lado & 255), 1, 1, 0x11, 0});
@@ -402,6 +418,20 @@ std::string jpeg_escondida() {
     j += segmento('\xc4', '\0' + un_codigo) + segmento('\xc4', '\x10' + un_codigo);
     return j + segmento('\xda', std::string("\1\1\0\0\x3f\0", 6)) + std::string(8, '\0') +
            "\xff\xd9";
+}
+
+// A progressive JPEG of 2048 x 2048 pixels in four components whose scans
+// are empty: `barridos` scans of `componentes` components each.
+std::string jpeg_barridos(int barridos, int componentes) {
+    std::string marco = {8, 8, 0, 8, 0, 4};
+    for (char c = 1; c <= 4; c++) marco += {c, 0x11, 0};
+    std::string j = "\xff\xd8" + segmento('\xc2', marco);
+    for (int i = 0; i < barridos; i++) {
+        std::string barrido(1, char(componentes));
+        for (char c = 1; c <= componentes; c++) barrido += {c, 0};
+        j += segmento('\xda', barrido + std::string(3, '\0')) + std::string(2, '\0');
+    }
+    return j + "\xff\xd9";
 }
 
 // What a test puts in place of a data file.
@@ -427,6 +457,10 @@ enum Contenido {
     GIF_SIN_ANCHO,  // and one whose first image is 0 x 5
     JPEG_ESCONDIDA, // a JPEG of 4000 x 4000 that hides its size from a walk over its segments
     GIF_SIN_FIN,    // a GIF whose extension, empty at first, runs on to the end of the file
+    TEXTOS_GRANDES, // a PNG with 100 texts of 8 MB each once decompressed, 800 KB
+    TEXTOS_MUCHOS,  // a PNG with 1000 empty texts
+    JPEG_BARRIDOS,  // a progressive JPEG of 1000 empty scans
+    JPEG_BLOQUES,   // one of 30 scans over all four components of 2048 x 2048 pixels
 };
 
 void poner(const std::string& dir, const char* nombre, const char* otro, Contenido c) {
@@ -465,6 +499,10 @@ void poner(const std::string& dir, const char* nombre, const char* otro, Conteni
         texto = read_file(CALC_FUZZ_DIR "/corpus/loading/fault-gif-extension-runs-to-the-end")
                     .substr(1);
         break;
+    case TEXTOS_GRANDES: texto = png(248, 501, false, azul, textos_png(100, 8 << 20)); break;
+    case TEXTOS_MUCHOS: texto = png(248, 501, false, azul, textos_png(1000, 0)); break;
+    case JPEG_BARRIDOS: texto = jpeg_barridos(1000, 1); break;
+    case JPEG_BLOQUES: texto = jpeg_barridos(30, 4); break;
     case CON_KERNING:
         texto = read_file(CALC_FUZZ_DIR "/corpus/loading/" KERNING_FONT).substr(1);
         break;
@@ -484,6 +522,15 @@ TEST(Program, BadDataFilesEndWithStatusTwoAndTheirMessage) {
     const std::string escondida = "Imagen demasiado grande: caltrq.png mide 4000 x 4000 píxeles "
                                   "(máximo 2048 x 2048)\n" +
                                   std::string(face);
+    auto costosa = [&](const char* limite) {
+        return "Imagen demasiado costosa: caltrq.png tiene " + std::string(limite) + "\n" + face;
+    };
+    const std::string textos = costosa("más de 4194304 bytes de texto (PNG)"),
+                      trozos = costosa("más de 64 trozos de texto (PNG)"),
+                      barridos = costosa("más de 64 barridos (JPEG)"),
+                      bloques = costosa("barridos de más de 1572864 bloques (JPEG)"),
+                      pesada = "Imagen demasiado grande: caltrq.png ocupa más de 41943040 bytes\n" +
+                               std::string(face);
     struct Case {
         const char* name;
         Contenido face, font;
@@ -501,7 +548,11 @@ TEST(Program, BadDataFilesEndWithStatusTwoAndTheirMessage) {
         {"face that is a folder", CARPETA, REAL, face},
         {"face of 16000 x 16000", ENORME, REAL, enorme.c_str()},
         {"face one pixel too wide", ANCHA, REAL, ancha.c_str()},
-        {"face of 100 MB of empty chunks", MIL_TROZOS, REAL, face},
+        {"face of 100 MB of empty chunks", MIL_TROZOS, REAL, pesada.c_str()},
+        {"face with 100 texts of 8 MB", TEXTOS_GRANDES, REAL, textos.c_str()},
+        {"face with 1000 empty texts", TEXTOS_MUCHOS, REAL, trozos.c_str()},
+        {"JPEG face of 1000 empty scans", JPEG_BARRIDOS, REAL, barridos.c_str()},
+        {"JPEG face whose 30 scans cover the whole image", JPEG_BLOQUES, REAL, bloques.c_str()},
         {"GIF face whose image is 5 x 0", GIF_SIN_ALTO, REAL, face},
         {"GIF face whose image is 0 x 5", GIF_SIN_ANCHO, REAL, face},
         {"JPEG face that hides its size of 4000 x 4000", JPEG_ESCONDIDA, REAL, escondida.c_str()},
@@ -633,10 +684,11 @@ bool atrapa(pid_t pid, int signal) {
 TEST(Program, QuitRequestAtAnyMomentEndsWithStatusZero) {
     struct Case {
         const char* name;
-        bool shim;      // SIGTERM raised from inside as the window opens
-        int primera;    // the first signal sent
-        int primero_ms; // sent this long after the handler is in; -1: none
-        int segundo_ms; // a second SIGTERM, this long after the first; -1: none
+        bool shim;               // SIGTERM raised from inside as the window opens
+        int primera;             // the first signal sent
+        int primero_ms;          // sent this long after the handler is in; -1: none
+        int segundo_ms;          // a second SIGTERM, this long after the first; -1: none
+        bool sin_lector = false; // standard output a pipe whose reader is gone
     };
     const Case cases[] = {
         {"as soon as it is caught", false, SIGTERM, 0, -1},
@@ -646,11 +698,17 @@ TEST(Program, QuitRequestAtAnyMomentEndsWithStatusZero) {
         {"while it runs", false, SIGTERM, 600, -1},
         {"again in the pause after shutting down", false, SIGTERM, 300, 150},
         {"Ctrl+C, then SIGTERM in the pause", false, SIGINT, 300, 150},
+        {"with standard output a pipe nobody reads", false, SIGTERM, 300, -1, true},
     };
     for (const auto& c : cases) {
+        int tubo[2];
+        ASSERT_EQ(pipe(tubo), 0);
+        close(tubo[0]);
         pid_t pid = fork();
         if (pid == 0) {
-            if (chdir(CALC_DATA_DIR) != 0 || !freopen("/dev/null", "w", stdout)) _exit(127);
+            if (c.sin_lector ? dup2(tubo[1], 1) < 0 : !freopen("/dev/null", "w", stdout))
+                _exit(127);
+            if (chdir(CALC_DATA_DIR) != 0) _exit(127);
             if (c.shim) {
                 setenv("LD_PRELOAD", SIGTERM_SHIM, 1);
                 setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1); // the shim loads before ASan
@@ -659,6 +717,7 @@ TEST(Program, QuitRequestAtAnyMomentEndsWithStatusZero) {
             _exit(127);
         }
         ASSERT_GT(pid, 0);
+        close(tubo[1]);
         int status = 0;
         bool ended = false;
         auto t0 = std::chrono::steady_clock::now();

@@ -4,7 +4,7 @@
 # folder go when the script ends. Then: xvfb_start, wm_start, app_window,
 # app_wait, wait_line, and the screenshots and their comparison (shot,
 # reference, differ, same).
-work=$(mktemp -d)
+work=$(mktemp -d) && [ -d "$work" ] || { echo "FAIL: no scratch folder"; exit 1; }
 xvfb_pid='' wm_pid='' app_pid=''
 x_finish() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null

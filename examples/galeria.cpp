@@ -10,26 +10,13 @@
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 // DejaVu Sans, from Debian's fonts-dejavu-core; Windows has no such system
-// font, so there it comes with the gallery, in the program's own folder. That
-// folder's name may hold letters outside the ANSI code page, which a char path
-// cannot carry: the gallery makes it its working directory (wide-character
-// calls) and opens the font by its bare name. It reads no other file.
+// font, so there it comes with the gallery, in the program's own folder.
 static const char* fuente() {
 #ifdef _WIN32
-    static wchar_t carpeta[32768];
-    DWORD n = GetModuleFileNameW(nullptr, carpeta, sizeof carpeta / sizeof carpeta[0]);
-    wchar_t* barra =
-        n > 0 && n < sizeof carpeta / sizeof carpeta[0] ? wcsrchr(carpeta, L'\\') : nullptr;
-    if (barra) {
-        barra[1] = L'\0';
-        SetCurrentDirectoryW(carpeta);
-    }
-    return "DejaVuSans.ttf";
+    static std::string ruta = dato("DejaVuSans.ttf");
+    return ruta.c_str();
 #else
     return "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 #endif
@@ -196,10 +183,10 @@ static bool atender(const SDL_Event& e, bool* salir) {
 }
 
 int main(int, char*[]) {
-    if (!init(640, 480)) return 1;
+    if (!init(640, 480)) return avisar_fallo("Galeria", 1);
     SDL_WM_SetCaption("Galeria", nullptr);
     SIZEfont = PUNTOS;
-    if (!load_files(nullptr, nullptr, fuente())) return 2;
+    if (!load_files(nullptr, nullptr, fuente())) return avisar_fallo("Galeria", 2);
     crear();
     repintar();
 

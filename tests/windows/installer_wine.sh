@@ -7,10 +7,11 @@
 # copy left anywhere else: for everyone into Program Files, then moved to a
 # folder with blanks and non-Latin letters (/D=), then again without /D=
 # (the same folder), and per user (/CurrentUser, the user's profile and HKCU).
-# Then what the installed copy does: the program started as the shortcut says
-# shows its first frame with its own icon on its window; a setup run while it
-# runs fails and touches nothing; Escape ends it with 0; the gallery opens its
-# window from that folder. Last, each copy's uninstaller, as the list of
+# Then what the installed copy does: the program started as the shortcut says,
+# and from another folder, shows its first frame, with its own icon on its
+# window; a setup run while it runs fails and touches nothing; Escape ends it
+# with 0; a table of damaged data files, each shown in a message box unless
+# the output goes to a file; the gallery opens its window from that folder. Last, each copy's uninstaller, as the list of
 # installed programs runs it, removes its files, shortcut, entry and the
 # folders its install made, and nothing else.
 # Runs in the Wine prefix and on the display of scripts/windows.sh test.
@@ -130,36 +131,75 @@ done 3<<EOF
 EOF
 dir=$(unix_of "$moved")
 
-# Started as the shortcut says, in the install folder, away from the sources.
-(cd "$dir" && exec "$wine" calculadora.exe) >"$work/out.txt" 2>&1 &
-app_pid=$!
-wid=$(app_window)
-[ -n "$wid" ] || fail "the installed program shows no window: $(cat "$work/out.txt")"
-shot start
+# Started as the shortcut says, in the install folder, and from another
+# folder by its full path: the same first frame, the data files found beside
+# the program. The first start also shows the program's own icon on its
+# window, and a setup run while it runs stops before touching a file, with
+# an error status.
 (cd "$data" && reference zero "")
-same start.png zero.bmp
-# The window's icon, as Wine hands it to the window manager, is the 16-pixel
-# one of the program's icon: the window class took the program's icon.
-xprop -notype -id "$wid" -f _NET_WM_ICON 32c _NET_WM_ICON | sed 's/^[^=]*= *//' | tr -d ' ' |
-    tr , '\n' >"$work/icono.txt"
-convert "$data/icons/calculadora-16.png" -depth 8 rgba:- | od -An -v -tu1 -w4 |
-    awk 'BEGIN { print 16; print 16 } { printf "%.0f\n", $4 * 16777216 + $1 * 65536 + $2 * 256 + $3 }' \
-        >"$work/nuestro.txt"
-cmp -s "$work/icono.txt" "$work/nuestro.txt" ||
-    fail "the window's icon is not the program's: $(head -c 80 "$work/icono.txt" | tr '\n' ' ')"
-echo "ok: the installed program shows its first frame, with its own icon on its window"
+for from in "$dir" /; do
+    (cd "$from" && exec "$wine" "$moved\\calculadora.exe") >"$work/out.txt" 2>&1 &
+    app_pid=$!
+    wid=$(app_window)
+    [ -n "$wid" ] || fail "started in $from, the installed program shows no window: $(cat "$work/out.txt")"
+    shot start
+    same start.png zero.bmp
+    if [ "$from" = "$dir" ]; then
+        # The window's icon as Wine hands it to the window manager: the
+        # 16-pixel one of the program's icon, which its window class took.
+        xprop -notype -id "$wid" -f _NET_WM_ICON 32c _NET_WM_ICON | sed 's/^[^=]*= *//' |
+            tr -d ' ' | tr , '\n' >"$work/icono.txt"
+        convert "$data/icons/calculadora-16.png" -depth 8 rgba:- | od -An -v -tu1 -w4 |
+            awk 'BEGIN { print 16; print 16 } { printf "%.0f\n", $4 * 16777216 + $1 * 65536 + $2 * 256 + $3 }' \
+                >"$work/nuestro.txt"
+        cmp -s "$work/icono.txt" "$work/nuestro.txt" ||
+            fail "the window's icon is not the program's: $(head -c 80 "$work/icono.txt" | tr '\n' ' ')"
+        echo "ok: the program's own icon is on its window"
+        ls -l --time-style=+%s.%N "$dir" >"$work/before.txt"
+        run_cmd "$(winepath_of "$setup") /S" && fail "setup over a running copy ended with status 0"
+        ls -l --time-style=+%s.%N "$dir" >"$work/after.txt"
+        cmp -s "$work/before.txt" "$work/after.txt" || fail "setup over a running copy changed its files"
+        echo "ok: setup over a running copy fails and touches nothing"
+    fi
+    xdotool windowfocus --sync "$wid" 2>/dev/null
+    xdotool key Escape
+    app_wait Escape
+    [ "$status" = 0 ] || fail "Escape: status $status"
+    echo "ok: started in $from, it shows its first frame; Escape ends it with 0"
+done
 
-# A setup run while it runs: it stops before touching a file, with an error status.
-ls -l --time-style=+%s.%N "$dir" >"$work/before.txt"
-run_cmd "$(winepath_of "$setup") /S" && fail "setup over a running copy ended with status 0"
-ls -l --time-style=+%s.%N "$dir" >"$work/after.txt"
-cmp -s "$work/before.txt" "$work/after.txt" || fail "setup over a running copy changed its files"
-echo "ok: setup over a running copy fails and touches nothing"
-xdotool windowfocus --sync "$wid" 2>/dev/null
-xdotool key Escape
-app_wait Escape
-[ "$status" = 0 ] || fail "Escape: status $status"
-echo "ok: Escape ends it with 0"
+# A damaged data file: the reason, on standard output as ever, and when that
+# goes nowhere a caller reads (here /dev/null, a character device, as a
+# console is), also in a message box titled with the program's name;
+# dismissed, the program ends with status 2. Read by a caller (a file), no box.
+# file | damage | standard output | box | line
+while IFS='|' read -r file damage out box line <&3; do
+    cp "$dir/$file" "$work/$file"
+    case $damage in
+    missing) rm "$dir/$file" ;;
+    300) head -c 300 "$work/$file" >"$dir/$file" ;;
+    esac
+    [ "$out" = file ] && out=$work/out.txt
+    (cd "$dir" && exec "$wine" calculadora.exe) >"$out" 2>&1 &
+    app_pid=$!
+    if [ "$box" = yes ]; then
+        wid=$(timeout 10 xdotool search --sync --onlyvisible --name '^Calculadora$' 2>/dev/null | head -n 1)
+        [ -n "$wid" ] || fail "$file $damage: no message box"
+        shot caja
+        kill -0 "$app_pid" 2>/dev/null || fail "$file $damage: ended before the box was dismissed"
+        xdotool windowfocus --sync "$wid" 2>/dev/null
+        xdotool key Return
+    fi
+    app_wait "$file $damage"
+    [ "$status" = 2 ] || fail "$file $damage: status $status"
+    [ "$out" = /dev/null ] || grep -qxF "$line" "$out" || fail "$file $damage: no line $line in $(cat "$out")"
+    cp "$work/$file" "$dir/$file"
+    echo "ok: $file $damage, output to $out: box $box, status 2"
+done 3<<EOF
+caltrq.png|missing|/dev/null|yes|
+fontlcd.ttf|300|/dev/null|yes|
+caltrq.png|missing|file|no|Error al cargar caltrq.png$(printf '\r')
+EOF
 
 # The gallery finds its font beside itself, whatever the folder's name.
 (cd / && exec "$wine" "$moved\\galeria.exe") >"$work/out.txt" 2>&1 &

@@ -39,14 +39,23 @@ for f in $files; do
 done
 echo "ok: the text files end their lines in CR LF"
 
-# The registry value NAME of the entry in HIVE (HKLM or HKCU), as text; read
-# from an export (UTF-16), which keeps every letter.
-entry() {
+# read_entry HIVE: the entry in HIVE (HKLM or HKCU), exported (UTF-16, which
+# keeps every letter) into $work/entry.txt as UTF-8 lines, or nothing when
+# there is none. entry NAME: the value NAME of that entry, as text.
+read_entry() {
     rm -f "$work/entry.reg"
-    "$wine" reg export "$1\\$key" "$(winepath_of "$work/entry.reg")" /y >/dev/null 2>&1 || return 0
-    iconv -f UTF-16 -t UTF-8 "$work/entry.reg" | tr -d '\r' |
-        sed -n "s/^\"$2\"=\(\"\(.*\)\"\|dword:\(.*\)\)\$/\2\3/p" | sed 's/\\\\/\\/g; s/\\"/"/g'
+    if "$wine" reg export "$1\\$key" "$(winepath_of "$work/entry.reg")" /y >"$work/reg.txt" 2>&1; then
+        iconv -f UTF-16 -t UTF-8 "$work/entry.reg" | tr -d '\r' >"$work/entry.txt" ||
+            fail "cannot read the export of $1\\$key"
+    else
+        : >"$work/entry.txt"
+    fi
 }
+entry() {
+    sed -n "s/^\"$1\"=\(\"\(.*\)\"\|dword:\(.*\)\)\$/\2\3/p" "$work/entry.txt" |
+        sed 's/\\\\/\\/g; s/\\"/"/g'
+}
+
 # A command line through cmd: NSIS reads /D= and _?= only unquoted, and Wine
 # would quote an argument with a blank. The line reaches cmd whole, whatever
 # its letters, in the environment.
@@ -104,9 +113,11 @@ installed() {
     [ -f "$dir/uninstall.exe" ] || fail "no uninstall.exe in $1"
     extra=$(cd "$dir" && ls | grep -vxF -e uninstall.exe $(printf ' -e %s' $files))
     [ -z "$extra" ] || fail "installed beside the program: $extra"
-    [ "$(entry "$2" InstallLocation)" = "$1" ] || fail "$2 entry: '$(entry "$2" InstallLocation)', not $1"
+    read_entry "$2"
+    [ "$(entry InstallLocation)" = "$1" ] ||
+        fail "$2 entry: '$(entry InstallLocation)', not $1: $(cat "$work/entry.txt" "$work/reg.txt")"
     for field in DisplayName DisplayVersion Publisher DisplayIcon UninstallString EstimatedSize; do
-        [ -n "$(entry "$2" $field)" ] || fail "$2 entry without $field"
+        [ -n "$(entry $field)" ] || fail "$2 entry without $field: $(cat "$work/entry.txt")"
     done
     lnk="$(unix_of "$3")/Calculadora.lnk"
     read_lnk "$lnk" "$1\\calculadora.exe" >"$work/lnk.txt" || fail "no readable shortcut $lnk"
@@ -222,7 +233,8 @@ while IFS='|' read -r folder hive gone stays <&3; do
     while [ -e "$(unix_of "$gone")" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
     [ ! -e "$(unix_of "$gone")" ] || fail "left after uninstalling: $(find "$(unix_of "$gone")" | head -n 5)"
     [ -d "$(unix_of "$stays")" ] || fail "uninstalling $folder removed $stays"
-    [ -z "$(entry $hive InstallLocation)" ] || fail "the $hive entry is still there"
+    read_entry $hive
+    [ -z "$(entry InstallLocation)" ] || fail "the $hive entry is still there"
     printf 'ok: uninstalling %s removes it, its entry and the folders it made\n' "$folder"
 done 3<<EOF
 $moved|HKLM|C:\\Mis programas|C:\\

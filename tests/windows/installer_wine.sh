@@ -1,19 +1,21 @@
 #!/bin/sh
-# The Windows installer under Wine, as a user meets it. A table of silent
-# installs (/S), each checked the same way: every file of the staged program
-# folder in the folder the row expects, with an uninstaller and nothing else,
-# its entry (InstallLocation) in the hive the row expects, a Start-menu
-# shortcut that starts calculadora.exe in that folder with its icon, and no
-# copy left anywhere else: for everyone into Program Files, then moved to a
-# folder with blanks and non-Latin letters (/D=), then again without /D=
-# (the same folder), and per user (/CurrentUser, the user's profile and HKCU).
-# Then what the installed copy does: the program started as the shortcut says,
-# and from another folder, shows its first frame, with its own icon on its
-# window; a setup run while it runs fails and touches nothing; Escape ends it
-# with 0; a table of damaged data files, each shown in a message box unless
-# the output goes to a file; the gallery opens its window from that folder. Last, each copy's uninstaller, as the list of
-# installed programs runs it, removes its files, shortcut, entry and the
-# folders its install made, and nothing else.
+# The Windows installer under Wine, as a user meets it. First each program's
+# resources (icon SDL_APP, version record, manifest) and the text files' CR LF.
+# Then a table of silent installs (/S), each checked the same way: every file
+# of the staged program folder in the folder the row expects, with an
+# uninstaller and nothing else, its entry (InstallLocation) in the hive the
+# row expects, a Start-menu shortcut that starts calculadora.exe in that
+# folder with its icon, and no copy left anywhere else: for everyone into
+# Program Files, then moved to a folder with blanks and non-Latin letters
+# (/D=), then again without /D= (the same folder), and per user
+# (/CurrentUser, the user's profile and HKCU). Then what the installed copy
+# does: the calculator started as the shortcut says, and from another folder,
+# shows its first frame, with its own icon on its window; a setup run and an
+# uninstall while it runs fail and touch nothing; Escape ends it with 0; a
+# table of damaged data files, each shown in a message box unless the output
+# goes to a file; the gallery opens its window from that folder. Last, each
+# copy's uninstaller, as the list of installed programs runs it, removes its
+# files, shortcut, entry and the folders its install made, and nothing else.
 # Runs in the Wine prefix and on the display of scripts/windows.sh test.
 # Exits 77 (skipped) when the installer has not been made.
 # usage: installer_wine.sh SETUP.exe STAGE_FOLDER RENDER_KEYS DATA_DIR
@@ -38,6 +40,18 @@ for f in $files; do
     esac
 done
 echo "ok: the text files end their lines in CR LF"
+
+# Each program's resources, as its resource directory lists them: the icon
+# group named SDL_APP (SDL 1.2's window class takes that one), the version
+# record (16) and the application manifest (24).
+for exe in calculadora galeria consola; do
+    x86_64-w64-mingw32-objdump -p "$stage/$exe.exe" | sed -n '/The .rsrc Resource Directory/,$p' >"$work/rsrc.txt"
+    grep -q 'name: .*: SDL_APP,' "$work/rsrc.txt" || fail "$exe.exe has no icon named SDL_APP"
+    for id in 000010 000018; do
+        grep -qE "^0[0-9a-f]{2}   Entry: ID: 0x$id," "$work/rsrc.txt" || fail "$exe.exe has no resource of type 0x$id"
+    done
+done
+echo "ok: each program carries the icon SDL_APP, a version record and a manifest"
 
 # read_entry HIVE: the entry in HIVE (HKLM or HKCU), exported (UTF-16, which
 # keeps every letter) into $work/entry.txt as UTF-8 lines, or nothing when
@@ -142,6 +156,18 @@ done 3<<EOF
 EOF
 dir=$(unix_of "$moved")
 
+# icono_nuestro WHOSE: the icon on window $wid as Wine hands it to the window
+# manager is the 16-pixel one of the programs' icon, which the window class took.
+icono_nuestro() {
+    xprop -notype -id "$wid" -f _NET_WM_ICON 32c _NET_WM_ICON | sed 's/^[^=]*= *//' |
+        tr -d ' ' | tr , '\n' >"$work/icono.txt"
+    convert "$data/icons/calculadora-16.png" -depth 8 rgba:- | od -An -v -tu1 -w4 |
+        awk 'BEGIN { print 16; print 16 } { printf "%.0f\n", $4 * 16777216 + $1 * 65536 + $2 * 256 + $3 }' \
+            >"$work/nuestro.txt"
+    cmp -s "$work/icono.txt" "$work/nuestro.txt" ||
+        fail "$1 window's icon is not the program's: $(head -c 80 "$work/icono.txt" | tr '\n' ' ')"
+}
+
 # Started as the shortcut says, in the install folder, and from another
 # folder by its full path: the same first frame, the data files found beside
 # the program. The first start also shows the program's own icon on its
@@ -156,21 +182,16 @@ for from in "$dir" /; do
     shot start
     same start.png zero.bmp
     if [ "$from" = "$dir" ]; then
-        # The window's icon as Wine hands it to the window manager: the
-        # 16-pixel one of the program's icon, which its window class took.
-        xprop -notype -id "$wid" -f _NET_WM_ICON 32c _NET_WM_ICON | sed 's/^[^=]*= *//' |
-            tr -d ' ' | tr , '\n' >"$work/icono.txt"
-        convert "$data/icons/calculadora-16.png" -depth 8 rgba:- | od -An -v -tu1 -w4 |
-            awk 'BEGIN { print 16; print 16 } { printf "%.0f\n", $4 * 16777216 + $1 * 65536 + $2 * 256 + $3 }' \
-                >"$work/nuestro.txt"
-        cmp -s "$work/icono.txt" "$work/nuestro.txt" ||
-            fail "the window's icon is not the program's: $(head -c 80 "$work/icono.txt" | tr '\n' ' ')"
-        echo "ok: the program's own icon is on its window"
+        icono_nuestro "the calculator's"
+        echo "ok: the calculator's own icon is on its window"
         ls -l --time-style=+%s.%N "$dir" >"$work/before.txt"
         run_cmd "$(winepath_of "$setup") /S" && fail "setup over a running copy ended with status 0"
         ls -l --time-style=+%s.%N "$dir" >"$work/after.txt"
         cmp -s "$work/before.txt" "$work/after.txt" || fail "setup over a running copy changed its files"
-        echo "ok: setup over a running copy fails and touches nothing"
+        run_cmd "\"$moved\\uninstall.exe\" /S _?=$moved" && fail "uninstall of a running copy ended with status 0"
+        ls -l --time-style=+%s.%N "$dir" >"$work/after.txt"
+        cmp -s "$work/before.txt" "$work/after.txt" || fail "uninstall of a running copy changed its files"
+        echo "ok: setup and uninstall over a running copy fail and touch nothing"
     fi
     xdotool windowfocus --sync "$wid" 2>/dev/null
     xdotool key Escape
@@ -217,11 +238,12 @@ EOF
 app_pid=$!
 wid=$(app_window)
 [ -n "$wid" ] || fail "the gallery shows no window in $moved: $(cat "$work/out.txt")"
+icono_nuestro "the gallery's"
 xdotool windowfocus --sync "$wid" 2>/dev/null
 xdotool key Escape
 app_wait Escape
 [ "$status" = 0 ] || fail "the gallery: status $status after Escape"
-echo "ok: the gallery opens its window from $moved"
+echo "ok: the gallery opens its window from $moved, with the programs' icon"
 
 # Each copy's uninstaller as the list of installed programs starts it (it
 # copies itself away and returns at once): the folders go, and those the

@@ -5,8 +5,9 @@
 #                          consola.exe, README.txt and the licences (the
 #                          project's and those of the libraries linked in)
 #   component dev          include/calculadora/ and the static libraries in lib/
-# The program reads its data files from its working directory: they lie
-# beside it, and the installer's shortcut starts it in that folder.
+# The program reads its data files from its working directory, else from
+# beside itself: they lie beside it, and the installer's shortcut starts it in
+# that folder.
 install(TARGETS calculadora galeria consola RUNTIME DESTINATION . COMPONENT calculadora)
 install(FILES ${PROJECT_SOURCE_DIR}/data/caltrq.png ${PROJECT_SOURCE_DIR}/data/fontlcd.ttf
   ${CALC_GALERIA_FONT} DESTINATION . COMPONENT calculadora)

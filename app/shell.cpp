@@ -135,13 +135,14 @@ void atender(const SDL_Event& e) {
 int arranque() {
     filtro_eventos = filtro;
     if (!init(pantaX, pantaY)) {
-        fprintf(stderr, "calculadora: no window: %s\n", SDL_GetError());
+        traza_fallo(stderr, "calculadora: no window: %s\n", SDL_GetError());
         return 1;
     }
     SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 21, 170, 48));
     if (SDL_Flip(screen) == -1) return 3;
     texto_muestra = CIFRAS_LCD; // a display font must draw every number
-    if (!load_files("caltrq.png", nullptr, "fontlcd.ttf")) return 2;
+    // From the working directory, else (on Windows) from beside the program.
+    if (!load_files(dato("caltrq.png").c_str(), nullptr, dato("fontlcd.ttf").c_str())) return 2;
     Creacion();
     FunC();
     Repaint();
@@ -177,5 +178,5 @@ int SDL_main(int, char*[]) {
     signal(SIGPIPE, SIG_IGN);
 #endif
     int estado = arranque();
-    return estado != 0 ? estado : bucle();
+    return estado != 0 ? avisar_fallo("Calculadora", estado) : bucle();
 }

@@ -43,6 +43,28 @@ function(calc_ventana target)
   target_link_options(${target} PRIVATE -mwindows)
 endfunction()
 
+# The programs' icon, packed from data/icons/, and their resources.
+set(CALC_ICO ${PROJECT_BINARY_DIR}/calculadora.ico)
+file(GLOB calc_icon_pngs ${PROJECT_SOURCE_DIR}/data/icons/calculadora-*.png)
+add_custom_command(OUTPUT ${CALC_ICO}
+  COMMAND python3 ${PROJECT_SOURCE_DIR}/tools/make_ico.py ${CALC_ICO} ${calc_icon_pngs}
+  DEPENDS ${PROJECT_SOURCE_DIR}/tools/make_ico.py ${calc_icon_pngs}
+  COMMENT "Packing the icons into calculadora.ico")
+add_custom_target(calc_icono DEPENDS ${CALC_ICO})
+
+# calc_recursos(TARGET DESCRIPTION): the icon, the version record and the
+# application manifest (packaging/windows/) of the program TARGET.exe.
+function(calc_recursos target descripcion)
+  set(CALC_PROGRAMA ${target})
+  set(CALC_DESCRIPCION ${descripcion})
+  set(CALC_MANIFEST ${PROJECT_SOURCE_DIR}/packaging/windows/programa.manifest)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/programa.rc.in ${rc} @ONLY)
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${CALC_ICO};${CALC_MANIFEST}")
+  target_sources(${target} PRIVATE ${rc})
+  add_dependencies(${target} calc_icono)
+endfunction()
+
 # galeria's labels are DejaVu Sans, which Windows lacks: it goes beside the
 # program, in the build (examples/CMakeLists.txt) and in the install.
 set(CALC_GALERIA_FONT /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf CACHE FILEPATH

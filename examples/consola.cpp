@@ -27,8 +27,9 @@ static long long ahora_ms() {
 
 #ifdef _WIN32
 // Windows: a thread reads standard input, one block at a time, and hands it
-// to the loop; the loop needs no other wait, as each read of the port that
-// brings nothing waits out the port's time limit (3 ms for one byte).
+// to the loop, which waits on it and on the port's count of received bytes:
+// the port is read only when it holds some, so no read of nothing can spin,
+// whatever time limits the port keeps.
 #include <windows.h>
 
 #include <condition_variable>
@@ -37,10 +38,13 @@ static long long ahora_ms() {
 #include <string.h>
 #include <thread>
 
+static const int kPaso = 3; // ms between two looks at an idle port
+
 static std::mutex cerrojo;
-static std::condition_variable tomado;
-static std::string pendiente;        // read from standard input, not yet taken
-static bool entrada_acabada = false; // the thread has met the end of input
+static std::condition_variable tomado;  // the loop took what the thread read
+static std::condition_variable llegado; // the thread read something, or the end
+static std::string pendiente;           // read from standard input, not yet taken
+static bool entrada_acabada = false;    // the thread has met the end of input
 
 static BOOL WINAPI al_recibir(DWORD) {
     fin_pedido = true;
@@ -54,9 +58,11 @@ static void leer_entrada() {
         std::unique_lock<std::mutex> l(cerrojo);
         if (n <= 0) {
             entrada_acabada = true;
+            llegado.notify_one();
             return;
         }
         pendiente.assign(bytes, (size_t)n);
+        llegado.notify_one();
         tomado.wait(l, [] { return pendiente.empty(); });
     }
 }
@@ -66,22 +72,39 @@ static void preparar(int salida) {
     _setmode(STDIN_FILENO, _O_BINARY);
     _setmode(salida, _O_BINARY);
     SetConsoleCtrlHandler(al_recibir, TRUE);
-    std::thread(leer_entrada).detach();
 }
 
-static bool hay_mas_en_puerto() {
+// Only once the port is open: until then what is typed belongs to whoever
+// reads the console next (the prompt, after a port that cannot be opened).
+static void empezar_entrada() { std::thread(leer_entrada).detach(); }
+
+// Bytes received and not yet read; -1 when the port cannot tell any more: a
+// device that is gone (Windows fails the call; Wine too, where its reads of
+// a hung-up line succeed with nothing).
+static int en_cola() {
     DWORD errores;
     COMSTAT estado;
-    return ClearCommError(hSerial, &errores, &estado) && estado.cbInQue > 0;
+    return ClearCommError(hSerial, &errores, &estado) ? (int)estado.cbInQue : -1;
 }
 
-// No wait here: the port is always worth a read, and one that brings nothing
-// waits out its time limit.
-static bool esperar(long long, bool, bool* puerto, bool* entrada) {
-    std::lock_guard<std::mutex> l(cerrojo);
-    *puerto = true;
-    *entrada = !pendiente.empty() || entrada_acabada;
-    return true;
+static bool hay_mas_en_puerto() { return en_cola() > 0; }
+
+// Waits until the port holds bytes or, while it lasts, standard input has
+// something, or until `fin` (ms, 0 for no end), or Ctrl+C. False when the
+// port is gone.
+static bool esperar(long long fin, bool con_entrada, bool* puerto, bool* entrada) {
+    std::unique_lock<std::mutex> l(cerrojo);
+    for (;;) {
+        int hay = en_cola();
+        if (hay < 0) {
+            fprintf(stderr, "consola: cannot read %s\n", MODEMDEVICE);
+            return false;
+        }
+        *puerto = hay > 0;
+        *entrada = con_entrada && (!pendiente.empty() || entrada_acabada);
+        if (*puerto || *entrada || fin_pedido || (fin != 0 && ahora_ms() >= fin)) return true;
+        llegado.wait_for(l, std::chrono::milliseconds(kPaso));
+    }
 }
 
 // >0 bytes taken, 0 at end of input, -1 when nothing is there yet.
@@ -123,13 +146,16 @@ static void preparar(int) {
     signal(SIGPIPE, SIG_IGN);
 }
 
+// Standard input is read only in the loop, after the port is open.
+static void empezar_entrada() {}
+
 static bool hay_mas_en_puerto() {
     struct pollfd puerto = {hSerial, POLLIN, 0};
     return poll(&puerto, 1, 0) > 0;
 }
 
 // Waits until the port or, while it lasts, standard input has something, or
-// until `fin` (ms, 0 for no end), or a signal. False on a failure.
+// until `fin` (ms, 0 for no end), or a signal. False on a failure, which it reports.
 static bool esperar(long long fin, bool con_entrada, bool* puerto, bool* entrada) {
     struct pollfd fds[2] = {{con_entrada ? STDIN_FILENO : -1, POLLIN, 0}, {hSerial, POLLIN, 0}};
     struct timespec plazo = {0, 0};
@@ -140,7 +166,11 @@ static bool esperar(long long fin, bool con_entrada, bool* puerto, bool* entrada
     int r = ppoll(fds, 2, fin != 0 ? &plazo : nullptr, &espera);
     *entrada = r > 0 && fds[0].revents != 0;
     *puerto = r > 0 && fds[1].revents != 0;
-    return r >= 0 || errno == EINTR;
+    if (r < 0 && errno != EINTR) {
+        perror("consola: poll");
+        return false;
+    }
+    return true;
 }
 
 // >0 bytes read, 0 at end of input or on a failure, -1 when nothing is there yet.
@@ -189,10 +219,7 @@ static int copiar(int salida, const char* nombre) {
     while (!fin_pedido) {
         if (fin != 0 && ahora_ms() >= fin) return 0;
         bool puerto = false, entrada = false;
-        if (!esperar(fin, fin == 0, &puerto, &entrada)) {
-            perror("consola: poll");
-            return 1;
-        }
+        if (!esperar(fin, fin == 0, &puerto, &entrada)) return 1;
         if (puerto) {
             int estado = del_puerto(salida, nombre);
             if (estado != 0) return estado;
@@ -228,6 +255,7 @@ int main(int argc, char* argv[]) {
         fprintf(stderr, "consola: cannot open %s: %s\n", argv[1], TextoErrorRs232());
         return 1;
     }
+    empezar_entrada();
     int estado = copiar(salida, argv[1]);
     CloseRs232();
     return estado;

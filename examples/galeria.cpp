@@ -10,21 +10,13 @@
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 // DejaVu Sans, from Debian's fonts-dejavu-core; Windows has no such system
 // font, so there it comes with the gallery, in the program's own folder.
 static const char* fuente() {
 #ifdef _WIN32
-    static char ruta[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, ruta, sizeof ruta);
-    char* barra = n > 0 && n < sizeof ruta ? strrchr(ruta, '\\') : nullptr;
-    size_t resto = barra ? sizeof ruta - (size_t)(barra + 1 - ruta) : 0;
-    if (!barra || snprintf(barra + 1, resto, "DejaVuSans.ttf") >= (int)resto)
-        return "DejaVuSans.ttf";
-    return ruta;
+    static std::string ruta = dato("DejaVuSans.ttf");
+    return ruta.c_str();
 #else
     return "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 #endif
@@ -191,10 +183,10 @@ static bool atender(const SDL_Event& e, bool* salir) {
 }
 
 int main(int, char*[]) {
-    if (!init(640, 480)) return 1;
+    if (!init(640, 480)) return avisar_fallo("Galeria", 1);
     SDL_WM_SetCaption("Galeria", nullptr);
     SIZEfont = PUNTOS;
-    if (!load_files(nullptr, nullptr, fuente())) return 2;
+    if (!load_files(nullptr, nullptr, fuente())) return avisar_fallo("Galeria", 2);
     crear();
     repintar();
 

@@ -23,10 +23,11 @@
 // Only a regular file is kept: a FIFO, a device or a folder counts as a file
 // that cannot be read. On POSIX systems the file is opened without waiting (a
 // FIFO would hold open() until some writer came, for good); Windows has no
-// FIFO that could hold an open, and fopen refuses a folder there.
+// FIFO that could hold an open, and refuses to open a folder there. Names are
+// UTF-8 (abrir_lectura).
 static FILE* abrir_regular(const char* name) {
 #ifdef _WIN32
-    FILE* f = fopen(name, "rb");
+    FILE* f = abrir_lectura(name);
 #else
     int fd = open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     FILE* f = fd >= 0 && fcntl(fd, F_SETFL, 0) == 0 ? fdopen(fd, "rb") : nullptr;
@@ -119,19 +120,21 @@ SDL_Surface* load_image(const char* name) {
                   medir_imagen(bytes.data(), bytes.size(), m);
     bool cabe = medida && m.ancho <= MAX_LADO_IMAGEN && m.alto <= MAX_LADO_IMAGEN;
     if (excede)
-        printf("Imagen demasiado grande: %s ocupa más de %d bytes\n", name, MAX_BYTES_IMAGEN);
+        traza_fallo(stdout, "Imagen demasiado grande: %s ocupa más de %d bytes\n", name,
+                    MAX_BYTES_IMAGEN);
     else if (m.limite[0])
-        printf("Imagen demasiado costosa: %s tiene %s\n", name, m.limite);
+        traza_fallo(stdout, "Imagen demasiado costosa: %s tiene %s\n", name, m.limite);
     else if (medida && !cabe)
-        printf("Imagen demasiado grande: %s mide %lld x %lld píxeles (máximo %d x %d)\n", name,
-               m.ancho, m.alto, MAX_LADO_IMAGEN, MAX_LADO_IMAGEN);
+        traza_fallo(stdout,
+                    "Imagen demasiado grande: %s mide %lld x %lld píxeles (máximo %d x %d)\n", name,
+                    m.ancho, m.alto, MAX_LADO_IMAGEN, MAX_LADO_IMAGEN);
     SDL_Surface* loaded = cabe ? decodificar(bytes, name) : nullptr;
     if (loaded && !bien_formada(loaded)) {
         SDL_FreeSurface(loaded);
         loaded = nullptr;
     }
     if (!loaded) {
-        printf("Error al cargar %s\n", name);
+        traza_fallo(stdout, "Error al cargar %s\n", name);
         return nullptr;
     }
     SDL_Surface* converted = SDL_DisplayFormat(loaded);
@@ -200,20 +203,21 @@ int load_files(const char* first, const char* second, const char* fontfile) {
     bool excede = false;
     bool leida = leer_entero(fontfile, MAX_BYTES_FUENTE, fuente_bytes, excede);
     if (excede)
-        printf("Fuente demasiado grande: %s ocupa más de %d bytes\n", fontfile, MAX_BYTES_FUENTE);
+        traza_fallo(stdout, "Fuente demasiado grande: %s ocupa más de %d bytes\n", fontfile,
+                    MAX_BYTES_FUENTE);
     font = leida ? abrir_fuente(SIZEfont) : nullptr;
     if (!font) {
-        puts("Error cargando Font");
+        traza_fallo(stdout, "Error cargando Font\n");
         return 0;
     }
     font1 = abrir_fuente(SIZEfont1);
     if (!font1) {
-        puts("Error cargando Font1");
+        traza_fallo(stdout, "Error cargando Font1\n");
         return 0;
     }
     font2 = abrir_fuente(SIZEfont2);
     if (!font2) {
-        puts("Error cargando Font2");
+        traza_fallo(stdout, "Error cargando Font2\n");
         return 0;
     }
     return 1;

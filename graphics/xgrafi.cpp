@@ -3,7 +3,8 @@
 // load_files() (datos.cpp) loads the face and the display font. The layer's
 // other rooms: datos.cpp vets and loads the data files, texto.cpp draws text
 // that stays inside its surface, blit.cpp copies surfaces (with a fast copy
-// for colour-keyed images), primitivas.cpp draws pixels, lines and boxes.
+// for colour-keyed images), primitivas.cpp draws pixels, lines and boxes,
+// sistema_win32.cpp does what Windows does differently.
 #include "graphics/xgrafi.h"
 
 #include <csignal>
@@ -149,10 +150,24 @@ int init(int width, int height) {
     printf("Profundidad bit=%d  byte=%d\n", screen->format->BitsPerPixel,
            screen->format->BytesPerPixel);
     if (TTF_Init() == -1) {
-        printf("TTF_Init: %s\n", SDL_GetError());
+        traza_fallo(stdout, "TTF_Init: %s\n", SDL_GetError());
         return 0;
     }
     return 1;
+}
+
+void traza_fallo(FILE* destino, const char* formato, ...) {
+    va_list a;
+    va_start(a, formato);
+    char texto[512];
+    va_list b;
+    va_copy(b, a);
+    vsnprintf(texto, sizeof texto, formato, b);
+    va_end(b);
+    vfprintf(destino, formato, a);
+    va_end(a);
+    fflush(destino);
+    recordar_fallo(texto);
 }
 
 void clean_up() {

@@ -85,7 +85,7 @@ pack() {
     cmake --install "$build" --prefix "$stage" --component dev --strip >/dev/null
     (cd "$out" && zip -qr9X "$name.zip" "$name")
     makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DFILES="$list" \
-        -DICON="$build/app/calculadora.ico" -DOUTFILE="$out/Calculadora-$version-setup.exe" \
+        -DICON="$build/calculadora.ico" -DOUTFILE="$out/Calculadora-$version-setup.exe" \
         packaging/windows/calculadora.nsi
     ls -l "$out/$name.zip" "$out/Calculadora-$version-setup.exe" | awk '{print "windows:", $9, $5, "bytes"}'
 }

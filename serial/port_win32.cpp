@@ -64,12 +64,16 @@ bool linea::escribir(PuertoSerie puerto, const char* bytes, int n, int* hechos) 
     return bien != 0;
 }
 
-// A read that runs out of time succeeds with what had arrived, perhaps nothing.
+// A read that runs out of time succeeds with what had arrived, perhaps
+// nothing. Wine's reads of a line whose far end hung up succeed with nothing
+// too, where Windows fails them: an empty read counts only while the port
+// still answers for its state.
 bool linea::leer(PuertoSerie puerto, char* buffer, int n, int* hechos) {
-    DWORD leidos = 0;
+    DWORD leidos = 0, errores = 0;
+    COMSTAT estado;
     BOOL bien = ReadFile(puerto, buffer, (DWORD)n, &leidos, nullptr);
     *hechos = (int)leidos;
-    return bien != 0;
+    return bien && (leidos > 0 || ClearCommError(puerto, &errores, &estado));
 }
 
 void linea::cerrar(PuertoSerie puerto) { CloseHandle(puerto); }

@@ -34,7 +34,9 @@ class Extremo {
 
 #ifdef _WIN32
     static constexpr const char* kNoCuelga =
-        "socat holds both ends of the line: a Windows program can't hang it up";
+        "no CALC_COLGAR: socat holds both ends of the line, and only tests/serial/linea_wine.sh "
+        "can hang it up";
+    static bool puede_colgar() { return getenv("CALC_COLGAR") != nullptr; }
     HANDLE lejos = INVALID_HANDLE_VALUE;
 
     static HANDLE abrir_com(const std::string& com) {
@@ -87,9 +89,23 @@ class Extremo {
              lejos != INVALID_HANDLE_VALUE && ReadFile(lejos, b, sizeof b, &k, nullptr) && k;)
             s->append(b, k);
     }
-    void colgar() {}
+    // linea_wine.sh ends socat when the file CALC_COLGAR names appears, and
+    // takes the file away once a new line has the ports' names: both ends of
+    // this line are dead from then on.
+    void colgar() {
+        const char* pedido = getenv("CALC_COLGAR");
+        if (!pedido) return;
+        cerrar();
+        HANDLE h = CreateFileA(pedido, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h) << pedido << ": error " << GetLastError();
+        CloseHandle(h);
+        for (int i = 0; i < 500 && GetFileAttributesA(pedido) != INVALID_FILE_ATTRIBUTES; i++)
+            Sleep(10);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(pedido)) << "no hang-up in 5 s";
+    }
 #else
-    static constexpr const char* kNoCuelga = nullptr;
+    static constexpr const char* kNoCuelga = "";
+    static bool puede_colgar() { return true; }
     int master = -1, slave = -1;
 
     // A fresh terminal is cooked, echoing, at 38400 baud; without software flow

@@ -74,8 +74,13 @@ for how in pc cmake; do
     SDL_AUDIODRIVER=dummy "$wine" "$uso/minimo-$how.exe" "$fuente" >"$work/out.txt" 2>&1 &
     app_pid=$!
     t0=$(date +%s%N)
-    wid=$(app_window)
-    [ -n "$wid" ] || fail "no window of minimo-$how.exe after $(elapsed "$t0") s: $(cat "$work/out.txt")"
+    # A program Wine has never run before has taken over 10 s to map its
+    # window on a loaded machine: 30 s here.
+    wid=$(timeout 30 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1)
+    running=ended
+    kill -0 "$app_pid" 2>/dev/null && running="still running"
+    [ -n "$wid" ] ||
+        fail "no window of minimo-$how.exe after $(elapsed "$t0") s ($running): $(cat "$work/out.txt")"
     xdotool windowfocus --sync "$wid" 2>/dev/null
     xdotool key Escape
     app_wait Escape

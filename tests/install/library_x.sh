@@ -4,7 +4,7 @@
 # source tree: exactly the expected files, the same whether the install
 # follows a build of everything or of the three libraries alone (in a build
 # folder of its own); a project of its own whose CMakeLists.txt is the
-# README's five lines (plus the console) finds it with find_package and
+# five lines of docs/instalar.md (plus the console) finds it with find_package and
 # builds the example programs galeria and consola against it, with the
 # include folder and the SDL libraries from the imported targets alone (the
 # console, of the serial helpers alone, without any of SDL's compiler

@@ -73,9 +73,20 @@ entry() {
 # A command line through cmd: NSIS reads /D= and _?= only unquoted, and Wine
 # would quote an argument with a blank. The line reaches cmd whole, whatever
 # its letters, in the environment.
+# Now and then, on a loaded machine, Wine's cmd cannot start a program at all
+# ("ShellExecuteEx failed: Internal error", status 1, before the program runs):
+# that start, and only that, is tried once more.
 run_cmd() {
     printf '@%%CALC_LINEA%%\r\n@exit /b %%ERRORLEVEL%%\r\n' >"$work/run.bat"
-    CALC_LINEA=$1 "$wine" cmd /c "$(winepath_of "$work/run.bat")"
+    CALC_LINEA=$1 "$wine" cmd /c "$(winepath_of "$work/run.bat")" >"$work/cmd.txt" 2>&1
+    run_cmd_status=$?
+    if [ $run_cmd_status != 0 ] && grep -q 'ShellExecuteEx failed' "$work/cmd.txt"; then
+        echo "(Wine's cmd could not start it; once more)"
+        CALC_LINEA=$1 "$wine" cmd /c "$(winepath_of "$work/run.bat")" >"$work/cmd.txt" 2>&1
+        run_cmd_status=$?
+    fi
+    cat "$work/cmd.txt"
+    return $run_cmd_status
 }
 
 # The shortcut's fields, read from the Shell Link file itself: its working

@@ -25,6 +25,9 @@ mkdir "$work/kit" "$work/home" "$work/uso"
 (cd "$work/kit" && unzip -q "$zip") || fail "unzip $zip"
 kit=$(echo "$work"/kit/Calculadora-*-win64)
 [ -d "$kit" ] || fail "no Calculadora-*-win64 folder in $zip"
+# The builds below run with another HOME; Wine keeps the real one, whose
+# prefix the suite shares (Wine points a user's shell folders into HOME).
+casa=$HOME
 export HOME="$work/home"
 unset XDG_CACHE_HOME CALC_WINDOWS_DEPS PKG_CONFIG_PATH
 named=$(grep -rlI -e '/calculadora/windows/' -e "$src" "$kit")
@@ -69,6 +72,7 @@ for program in minimo serie consola; do
     echo "ok: $program.exe through its CMakeLists.txt and the CMake package in $(elapsed "$t0") s"
 done
 
+export HOME="$casa"
 fuente=$(echo "Z:$kit/DejaVuSans.ttf" | tr / '\\')
 for how in pc cmake; do
     SDL_AUDIODRIVER=dummy "$wine" "$uso/minimo-$how.exe" "$fuente" >"$work/out.txt" 2>&1 &

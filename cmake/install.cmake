@@ -28,7 +28,6 @@ set(CALC_PROGRAM_SUBDIR ${CMAKE_INSTALL_LIBEXECDIR}/calculadora)
 set(CALC_ARCHIVE_SUBDIR ${CMAKE_INSTALL_LIBDIR}/calculadora)
 set(CALC_INCLUDE_SUBDIR ${CMAKE_INSTALL_INCLUDEDIR}/calculadora)
 set(CALC_CMAKE_SUBDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Calculadora)
-set(CALC_ICON_SIZES 16 24 32 48 64 128 256) # pixels, as tools/make_icon.py makes them
 set(CALC_GEN_DIR ${PROJECT_BINARY_DIR}/installed) # files made for the install
 
 # The Maintainer of both packages, given when building them (scripts/package.sh

@@ -37,15 +37,18 @@ endforeach()
 find_library(CALC_SDLMAIN SDLmain REQUIRED)
 
 # calc_ventana(TARGET): a window program whose process entry is SDLmain's
-# WinMain. -lmingw32 comes first: its main() calls WinMain.
+# WinMain. -lmingw32 comes first: its main() calls WinMain. WinMain calls
+# SDL_main, which the program may keep in a library (calculadora's is in
+# calc): the linker is told to take it, whatever the order of the libraries.
 function(calc_ventana target)
   target_link_libraries(${target} PRIVATE mingw32 ${CALC_SDLMAIN})
-  target_link_options(${target} PRIVATE -mwindows)
+  target_link_options(${target} PRIVATE -mwindows -Wl,--undefined=SDL_main)
 endfunction()
 
 # The programs' icon, packed from data/icons/, and their resources.
 set(CALC_ICO ${PROJECT_BINARY_DIR}/calculadora.ico)
-file(GLOB calc_icon_pngs ${PROJECT_SOURCE_DIR}/data/icons/calculadora-*.png)
+set(calc_icon_pngs ${CALC_ICON_SIZES})
+list(TRANSFORM calc_icon_pngs REPLACE "(.+)" "${PROJECT_SOURCE_DIR}/data/icons/calculadora-\\1.png")
 add_custom_command(OUTPUT ${CALC_ICO}
   COMMAND python3 ${PROJECT_SOURCE_DIR}/tools/make_ico.py ${CALC_ICO} ${calc_icon_pngs}
   DEPENDS ${PROJECT_SOURCE_DIR}/tools/make_ico.py ${calc_icon_pngs}

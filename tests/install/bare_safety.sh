@@ -15,6 +15,8 @@ for tool in unshare chroot Xvfb xdotool import convert debootstrap; do
     command -v $tool >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
 done
 script=$(cd "$(dirname "$1")" && pwd)/$(basename "$1") src=$(cd "$2" && pwd) || exit 1
+# In a plain chroot / is no mount point and cannot be made private.
+mountpoint -q / || { echo "skipped: / is not a mount point (a chroot?): no private mounts"; exit 77; }
 if [ $$ != 1 ]; then
     exec unshare --mount --propagation private --pid --fork --kill-child --mount-proc \
         sh "$0" "$script" "$src"

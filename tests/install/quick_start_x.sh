@@ -29,6 +29,8 @@ command=${2:-sh scripts/run.sh}
 
 # Only the first process of a PID namespace has the process ID 1: anywhere
 # else this script starts itself again in namespaces of its own first.
+# In a plain chroot / is no mount point and cannot be made private.
+mountpoint -q / || { echo "skipped: / is not a mount point (a chroot?): no private mounts"; exit 77; }
 if [ $$ != 1 ]; then
     exec unshare --mount --propagation private --pid --fork --kill-child --mount-proc \
         sh "$0" "$src" "$command"

@@ -40,8 +40,14 @@ xvfb_start() {
             xvfb_pid=$!
             export DISPLAY=:$xvfb_n
             xvfb_i=0
+            # The server that answers must be this one: its socket in this
+            # /tmp (a test with a /tmp of its own sees no other server's
+            # lock, and a client reaches through the abstract socket the
+            # server another such test started on the same number).
             while kill -0 "$xvfb_pid" 2>/dev/null; do
-                { xdpyinfo || xdotool getmouselocation; } >/dev/null 2>&1 && return 0
+                [ -S /tmp/.X11-unix/X$xvfb_n ] &&
+                    { xdpyinfo || xdotool getmouselocation; } >/dev/null 2>&1 &&
+                    sleep 0.1 && kill -0 "$xvfb_pid" 2>/dev/null && return 0
                 xvfb_i=$((xvfb_i + 1))
                 [ $xvfb_i -gt 100 ] && return 1
                 sleep 0.05

@@ -12,27 +12,15 @@
 #include <initializer_list>
 #include <vector>
 #include <sys/stat.h>
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 #include "graphics/medidas.h"
+#include "graphics/sistema.h"
 #include "graphics/xgrafi.h"
 
 // Only a regular file is kept: a FIFO, a device or a folder counts as a file
-// that cannot be read. On POSIX systems the file is opened without waiting (a
-// FIFO would hold open() until some writer came, for good); Windows has no
-// FIFO that could hold an open, and refuses to open a folder there. Names are
-// UTF-8 (abrir_lectura).
+// that cannot be read. It is opened without waiting (sistema.h).
 static FILE* abrir_regular(const char* name) {
-#ifdef _WIN32
-    FILE* f = abrir_lectura(name);
-#else
-    int fd = open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    FILE* f = fd >= 0 && fcntl(fd, F_SETFL, 0) == 0 ? fdopen(fd, "rb") : nullptr;
-    if (fd >= 0 && !f) close(fd);
-#endif
+    FILE* f = sistema::abrir_lectura(name);
     struct stat st;
     if (f && (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode))) {
         fclose(f);

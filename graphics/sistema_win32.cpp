@@ -1,7 +1,13 @@
-// The Windows side of what graphics/xgrafi.h says the programs do differently
-// there. Names travel through the program as UTF-8 and become UTF-16 only
-// here, at the wide-character calls, so that a folder named in any script
-// works; the ANSI calls know only the letters of the system's code page.
+// What graphics/sistema.h and the system part of xgrafi.h say, on Windows.
+// Its window systems are GDI (windib, SDL's default there) and DirectDraw;
+// its C library has no setenv, and _putenv_s with an empty value takes a
+// variable out; it sends a window program no SIGINT or SIGTERM, and has no
+// signal mask. Names travel through the program as UTF-8 and become UTF-16
+// only here, at the wide-character calls, so that a folder named in any
+// script works; the ANSI calls know only the letters of the system's code
+// page. A window program has no console: its failures are also shown in a
+// message box (avisar_fallo).
+#include "graphics/sistema.h"
 #include "graphics/xgrafi.h"
 
 #include <cstring>
@@ -23,7 +29,18 @@ static std::string estrecho(const wchar_t* texto) {
     return s;
 }
 
-FILE* abrir_lectura(const char* nombre) { return _wfopen(ancho(nombre).c_str(), L"rb"); }
+const char* const sistema::VENTANAS[] = {"windib", "directx", nullptr};
+const char* const sistema::SIN_VENTANAS = "no window system answered";
+
+void sistema::poner_entorno(const char* nombre, const char* valor) {
+    _putenv_s(nombre, valor ? valor : "");
+}
+
+void sistema::retener_senales() {}
+void sistema::soltar_senales() {}
+
+// Windows has no FIFO that could hold an open, and refuses to open a folder.
+FILE* sistema::abrir_lectura(const char* nombre) { return _wfopen(ancho(nombre).c_str(), L"rb"); }
 
 static bool existe(const std::wstring& ruta) {
     return GetFileAttributesW(ruta.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -46,7 +63,7 @@ std::string dato(const char* nombre) {
 // can show, and a run fails once.
 static char fallos[2048];
 
-void recordar_fallo(const char* texto) {
+void sistema::recordar_fallo(const char* texto) {
     size_t hay = strlen(fallos);
     snprintf(fallos + hay, sizeof fallos - hay, "%s", texto);
 }

@@ -3,11 +3,13 @@
 // load_files() (datos.cpp) loads the face and the display font. The layer's
 // other rooms: datos.cpp vets and loads the data files, texto.cpp draws text
 // that stays inside its surface, blit.cpp copies surfaces (with a fast copy
-// for colour-keyed images), primitivas.cpp draws pixels, lines and boxes,
-// sistema_win32.cpp does what Windows does differently.
+// for colour-keyed images), primitivas.cpp draws pixels, lines and boxes;
+// what differs between the systems is behind sistema.h, in sistema_posix.cpp
+// and sistema_win32.cpp (blit.cpp alone picks its row copy by the
+// processor's instruction set).
 #include "graphics/xgrafi.h"
+#include "graphics/sistema.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,60 +33,24 @@ TTF_Font* font2 = nullptr;
 SDL_EventFilter filtro_eventos = nullptr;
 const char* texto_muestra = nullptr;
 
-// What differs between the systems the layer runs on, all here:
-// - Where no video driver is named, SDL 1.2 goes down its whole list when no
-//   window system answers and ends with drivers that draw no window (aalib
-//   and libcaca draw the calculator into the terminal). Only window systems
-//   are asked for here; a driver named in SDL_VIDEODRIVER is used as SDL uses
-//   it. On Windows they are GDI (windib, SDL's default there) and DirectDraw.
-// - SDL reads its settings from the environment; the Windows C library has
-//   no setenv, and _putenv_s with an empty value takes a variable out.
-// - SDL turns SIGINT and SIGTERM into quit requests, which the layer holds back
-//   for a moment (iniciar_video_con_filtro). Windows sends a window program no
-//   such signal, and has no signal mask.
-#ifdef _WIN32
-static const char* const SISTEMAS_DE_VENTANAS[] = {"windib", "directx"};
-static const char* const SIN_VENTANAS = "no window system answered";
-
-static void poner_entorno(const char* nombre, const char* valor) {
-    _putenv_s(nombre, valor ? valor : "");
-}
-
-struct SenalesRetenidas {};
-#else
-static const char* const SISTEMAS_DE_VENTANAS[] = {"x11", "wayland"};
-static const char* const SIN_VENTANAS = "no window system answered (is DISPLAY set?)";
-
-static void poner_entorno(const char* nombre, const char* valor) {
-    valor ? setenv(nombre, valor, 1) : unsetenv(nombre);
-}
-
-// SIGINT and SIGTERM held back for the object's lifetime.
-struct SenalesRetenidas {
-    sigset_t antes;
-    SenalesRetenidas() {
-        sigset_t senales;
-        sigemptyset(&senales);
-        sigaddset(&senales, SIGINT);
-        sigaddset(&senales, SIGTERM);
-        sigprocmask(SIG_BLOCK, &senales, &antes);
-    }
-    ~SenalesRetenidas() { sigprocmask(SIG_SETMASK, &antes, nullptr); }
-};
-#endif
+// Where no video driver is named, SDL 1.2 goes down its whole list when no
+// window system answers and ends with drivers that draw no window (aalib and
+// libcaca draw the calculator into the terminal). Only the system's window
+// systems (sistema.h) are asked for here; a driver named in SDL_VIDEODRIVER
+// is used as SDL uses it.
 
 static bool driver_pedido = false; // the user named a driver in SDL_VIDEODRIVER
 
 static bool iniciar_video() {
     driver_pedido = getenv("SDL_VIDEODRIVER") != nullptr;
     if (driver_pedido) return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-    for (const char* sistema : SISTEMAS_DE_VENTANAS) {
-        poner_entorno("SDL_VIDEODRIVER", sistema);
+    for (const char* const* v = sistema::VENTANAS; *v; v++) {
+        sistema::poner_entorno("SDL_VIDEODRIVER", *v);
         int r = SDL_InitSubSystem(SDL_INIT_VIDEO);
-        poner_entorno("SDL_VIDEODRIVER", nullptr);
+        sistema::poner_entorno("SDL_VIDEODRIVER", nullptr);
         if (r == 0) return true;
     }
-    SDL_SetError("%s", SIN_VENTANAS);
+    SDL_SetError("%s", sistema::SIN_VENTANAS);
     return false;
 }
 
@@ -95,9 +61,9 @@ static bool en_una_ventana() {
     char nombre[32];
     if (driver_pedido) return true;
     if (SDL_VideoDriverName(nombre, sizeof nombre))
-        for (const char* sistema : SISTEMAS_DE_VENTANAS)
-            if (strcmp(nombre, sistema) == 0) return true;
-    SDL_SetError("%s", SIN_VENTANAS);
+        for (const char* const* v = sistema::VENTANAS; *v; v++)
+            if (strcmp(nombre, *v) == 0) return true;
+    SDL_SetError("%s", sistema::SIN_VENTANAS);
     return false;
 }
 
@@ -107,9 +73,10 @@ static bool en_una_ventana() {
 // comes meanwhile is queued after the emptying, not lost in it; the filter
 // goes in before the window opens, so that no event of the window is.
 static bool iniciar_video_con_filtro() {
-    [[maybe_unused]] SenalesRetenidas retenidas; // until the filter is in
+    sistema::retener_senales(); // until the filter is in
     bool hecho = iniciar_video();
     if (hecho && filtro_eventos) SDL_SetEventFilter(filtro_eventos);
+    sistema::soltar_senales();
     return hecho;
 }
 
@@ -137,7 +104,7 @@ static const struct {
 
 int init(int width, int height) {
     for (const auto& a : AJUSTES_SDL)
-        if (!getenv(a.nombre)) poner_entorno(a.nombre, a.valor);
+        if (!getenv(a.nombre)) sistema::poner_entorno(a.nombre, a.valor);
     if (SDL_Init(SDL_INIT_EVERYTHING & ~SDL_INIT_VIDEO) == -1) return 0;
     // SDL's timer subsystem runs a thread that wakes every millisecond; nothing
     // here uses SDL timers (SDL_Delay and SDL_GetTicks work without it).
@@ -167,7 +134,7 @@ void traza_fallo(FILE* destino, const char* formato, ...) {
     vfprintf(destino, formato, a);
     va_end(a);
     fflush(destino);
-    recordar_fallo(texto);
+    sistema::recordar_fallo(texto);
 }
 
 void clean_up() {

@@ -380,32 +380,9 @@ std::string gif(int w, int h) {
     return g + std::string("\0\2\2\x4c\1\0;", 7);
 }
 
-// A grey JPEG of 4000 x 4000 pixels (its scan cut short: it decodes grey)
-// that hides its size from a walk over its segments by their stated lengths:
-// after a stuffed zero, such a walk takes the frame marker for a length of
-// 65472 and lands inside a comment, on a frame header of 1 x 1 and the start
-// of a scan (which SDL_image's own check wants to see). libjpeg skips the
-// stuffed zero and the whole comment.
 std::string segmento(char marca, const std::string& datos) {
     size_t n = datos.size() + 2;
     return std::string{'\xff', marca, char(n >> 8), char(n & 255)} + datos;
-}
-
-std::string jpeg_escondida() {
-    auto marco = [&](int lado) {
-        return segmento('\xc0', std::string{8, char(lado >> 8), char(lado & 255), char(lado >> 8),
-                                            char(lado & 255), 1, 1, 0x11, 0});
-    };
-    const size_t cae = 6 + 65470; // where FF C0, taken for a length after FF 00, leads
-    std::string j = "\xff\xd8\xff" + std::string(1, '\0') + marco(4000);
-    std::string comentario(cae - j.size() - 4, '\0');
-    comentario += marco(1) + segmento('\xda', "") + std::string(16, '\0');
-    j += segmento('\xfe', comentario);
-    j += segmento('\xdb', std::string(1, '\0') + std::string(64, '\1'));
-    const std::string un_codigo = std::string(1, '\1') + std::string(15, '\0') + '\0';
-    j += segmento('\xc4', '\0' + un_codigo) + segmento('\xc4', '\x10' + un_codigo);
-    return j + segmento('\xda', std::string("\1\1\0\0\x3f\0", 6)) + std::string(8, '\0') +
-           "\xff\xd9";
 }
 
 // A progressive JPEG of 2048 x 2048 pixels in four components whose scans
@@ -440,18 +417,16 @@ enum Contenido {
     ANCHA,          // a PNG one pixel wider than the bound
     EN_EL_TOPE,     // a PNG as wide as the bound
     MIL_TROZOS,     // the face's header, then 100 MB of empty chunks; for a font, 100 MB of it
-    CON_KERNING,    // the display font with kerning that pulls digits far left
-    GIF_SIN_ALTO,   // a GIF whose first image is 5 x 0 pixels
+    CORPUS,         // the fuzzers' file of a fault once found (the Case's `archivo`)
     GIF_SIN_ANCHO,  // and one whose first image is 0 x 5
-    JPEG_ESCONDIDA, // a JPEG of 4000 x 4000 that hides its size from a walk over its segments
-    GIF_SIN_FIN,    // a GIF whose extension, empty at first, runs on to the end of the file
     TEXTOS_GRANDES, // a PNG with 100 texts of 8 MB each once decompressed, 800 KB
     TEXTOS_MUCHOS,  // a PNG with 1000 empty texts
     JPEG_BARRIDOS,  // a progressive JPEG of 1000 empty scans
     JPEG_BLOQUES,   // one of 30 scans over all four components of 2048 x 2048 pixels
 };
 
-void poner(const std::string& dir, const char* nombre, const char* otro, Contenido c) {
+void poner(const std::string& dir, const char* nombre, const char* otro, Contenido c,
+           const char* archivo = nullptr) {
     const std::string data = CALC_DATA_DIR, ruta = dir + "/" + nombre;
     const unsigned char azul[4] = {0, 0, 200, 0}, negro[4] = {0, 0, 0, 0};
     std::string real = read_file(data + "/" + nombre);
@@ -480,19 +455,13 @@ void poner(const std::string& dir, const char* nombre, const char* otro, Conteni
         ASSERT_TRUE(testsupport::write_file(ruta, real.substr(0, 33))); // signature and IHDR
         std::filesystem::resize_file(ruta, 100 << 20);
         return;
-    case GIF_SIN_ALTO: texto = gif(5, 0); break;
     case GIF_SIN_ANCHO: texto = gif(0, 5); break;
-    case JPEG_ESCONDIDA: texto = jpeg_escondida(); break;
-    case GIF_SIN_FIN:
-        texto = read_file(CALC_FUZZ_DIR "/corpus/loading/fault-gif-extension-runs-to-the-end")
-                    .substr(1);
-        break;
     case TEXTOS_GRANDES: texto = png(248, 501, false, azul, textos_png(100, 8 << 20)); break;
     case TEXTOS_MUCHOS: texto = png(248, 501, false, azul, textos_png(1000, 0)); break;
     case JPEG_BARRIDOS: texto = jpeg_barridos(1000, 1); break;
     case JPEG_BLOQUES: texto = jpeg_barridos(30, 4); break;
-    case CON_KERNING:
-        texto = read_file(CALC_FUZZ_DIR "/corpus/loading/" KERNING_FONT).substr(1);
+    case CORPUS: // its first byte tells the fuzzer which file it is
+        texto = read_file(std::string(CALC_FUZZ_DIR "/corpus/loading/") + archivo).substr(1);
         break;
     }
     ASSERT_TRUE(testsupport::write_file(ruta, texto)) << ruta;
@@ -525,7 +494,8 @@ TEST(Program, BadDataFilesEndWithStatusTwoAndTheirMessage) {
     struct Case {
         const char* name;
         Contenido face, font;
-        const char* message; // null: it runs until asked to stop
+        const char* message;           // null: it runs until asked to stop
+        const char* archivo = nullptr; // for CORPUS: the fault's file in the fuzzers' corpus
     };
     const Case cases[] = {
         {"nothing", FALTA, FALTA, face},
@@ -544,10 +514,7 @@ TEST(Program, BadDataFilesEndWithStatusTwoAndTheirMessage) {
         {"face with 1000 empty texts", TEXTOS_MUCHOS, REAL, trozos.c_str()},
         {"JPEG face of 1000 empty scans", JPEG_BARRIDOS, REAL, barridos.c_str()},
         {"JPEG face whose 30 scans cover the whole image", JPEG_BLOQUES, REAL, bloques.c_str()},
-        {"GIF face whose image is 5 x 0", GIF_SIN_ALTO, REAL, face},
         {"GIF face whose image is 0 x 5", GIF_SIN_ANCHO, REAL, face},
-        {"JPEG face that hides its size of 4000 x 4000", JPEG_ESCONDIDA, REAL, escondida.c_str()},
-        {"GIF face whose extension runs to the end", GIF_SIN_FIN, REAL, face},
         {"no font", REAL, FALTA, font},
         {"empty font", REAL, VACIO, font},
         {"truncated font", REAL, CORTADO, font},
@@ -560,15 +527,33 @@ TEST(Program, BadDataFilesEndWithStatusTwoAndTheirMessage) {
         {"larger face", GRANDE, REAL, nullptr},
         {"face with alpha", ALFA, REAL, nullptr},
         {"face as wide as the bound", EN_EL_TOPE, REAL, nullptr},
-        {"font whose kerning pulls digits off its text", REAL, CON_KERNING, nullptr},
+        {"font whose kerning pulls digits off its text", REAL, CORPUS, nullptr,
+         "fault-font-kerning-draws-before-its-surface"},
+        // The faults the fuzzers found, as the files that found them.
+        {"JPEG face that hides its size of 4000 x 4000", CORPUS, REAL, escondida.c_str(),
+         "fault-jpeg-hides-its-size-behind-a-stuffed-zero"},
+        {"GIF face whose extension runs to the end", CORPUS, REAL, face,
+         "fault-gif-extension-runs-to-the-end"},
+        {"GIF face whose image has no height", CORPUS, REAL, face, "fault-gif-image-of-no-height"},
+        {"GIF face whose codes' prefixes loop", CORPUS, REAL, face,
+         "fault-gif-codes-whose-prefixes-loop"},
+        {"BMP face of 8 bits without a palette", CORPUS, REAL, face,
+         "fault-bmp-bit-count-without-palette"},
+        {"PNG face with a chunk past its end", CORPUS, REAL, face, "fault-png-chunk-past-the-end"},
+        {"font with a digit thousands of pixels tall", REAL, CORPUS, font,
+         "fault-font-digit-thousands-of-pixels-tall"},
+        {"font that draws 0 but not every digit", REAL, CORPUS, font,
+         "fault-font-draws-0-but-not-every-digit"},
+        {"font of a negative height", REAL, CORPUS, font, "fault-font-negative-height"},
+        {"truncated font that draws blank", REAL, CORPUS, font, "fault-truncated-font-draws-blank"},
     };
     for (const auto& c : cases) {
 #ifdef _WIN32
         if (c.face == FIFO || c.font == FIFO) continue;
 #endif
         std::string dir = temp_dir();
-        poner(dir, "caltrq.png", "fontlcd.ttf", c.face);
-        poner(dir, "fontlcd.ttf", "caltrq.png", c.font);
+        poner(dir, "caltrq.png", "fontlcd.ttf", c.face, c.archivo);
+        poner(dir, "fontlcd.ttf", "caltrq.png", c.font, c.archivo);
         testsupport::Programa p;
         ASSERT_TRUE(p.lanzar(CALC_EXE, dir, dir + "/salida.txt",
                              {{"SDL_VIDEODRIVER", testsupport::kDriverQueSePuedeCerrar}}));

@@ -112,7 +112,5 @@ echo "moved the pointer $(((2 * clics + 2) * movidas)) times around $((2 * clics
 shot clicks 0.5
 check clicks $((2 * clics + 2)) $clics
 
-xdotool key Escape
-app_wait "Escape"
-[ "$status" = 0 ] || fail "exit status $status"
+escape_acaba calculadora
 echo "ok: Escape ends with status 0"

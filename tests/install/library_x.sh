@@ -138,9 +138,7 @@ for galeria in "$uso/build/galeria" "$uso/galeria-pc"; do
     sleep 0.2
     n=$(grep -c '^new ' "$work/out.txt")
     [ "$n" = 22 ] || fail "$galeria listed $n widgets, not 22"
-    xdotool key Escape
-    app_wait "Escape"
-    [ "$status" = 0 ] || fail "$galeria: status $status after Escape"
+    escape_acaba "$galeria"
     echo "ok: $galeria lists its 22 widgets and ends with status 0"
 done
 

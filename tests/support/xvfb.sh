@@ -3,7 +3,7 @@
 # its window manager ($wm_pid), the program under test ($app_pid) and the
 # folder go when the script ends. Then: necesita (the tools a test needs),
 # xvfb_start, wm_start, app_window,
-# app_wait, wait_line, the keys' centres (centre), and the screenshots and
+# app_wait, escape_acaba, wait_line, the keys' centres (centre), and the screenshots and
 # their comparison (shot, reference, differ, same).
 work=$(mktemp -d) && [ -d "$work" ] || { echo "FAIL: no scratch folder"; exit 1; }
 xvfb_pid='' wm_pid='' app_pid=''
@@ -93,6 +93,14 @@ app_wait() {
     wait "$app_pid"
     status=$?
     app_pid=''
+}
+
+# escape_acaba WHAT: Escape, to the window that has the focus, must end the
+# program under test with status 0; WHAT names it in a failure.
+escape_acaba() {
+    xdotool key Escape
+    app_wait "Escape"
+    [ "$status" = 0 ] || fail "$1: status $status after Escape"
 }
 
 # wait_line PATTERN FILE: waits up to 5 s for a line matching PATTERN in FILE.

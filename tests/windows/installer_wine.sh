@@ -205,9 +205,7 @@ for from in "$dir" /; do
         echo "ok: setup and uninstall over a running copy fail and touch nothing"
     fi
     xdotool windowfocus --sync "$wid" 2>/dev/null
-    xdotool key Escape
-    app_wait Escape
-    [ "$status" = 0 ] || fail "Escape: status $status"
+    escape_acaba calculadora.exe
     echo "ok: started in $from, it shows its first frame; Escape ends it with 0"
 done
 
@@ -251,9 +249,7 @@ wid=$(app_window)
 [ -n "$wid" ] || fail "the gallery shows no window in $moved: $(cat "$work/out.txt")"
 icono_nuestro "the gallery's"
 xdotool windowfocus --sync "$wid" 2>/dev/null
-xdotool key Escape
-app_wait Escape
-[ "$status" = 0 ] || fail "the gallery: status $status after Escape"
+escape_acaba "the gallery"
 echo "ok: the gallery opens its window from $moved, with the programs' icon"
 
 # Each copy's uninstaller as the list of installed programs starts it (it

@@ -1,6 +1,6 @@
 // The far end of a serial line, which a test plays while the code under test
 // opens the near end by `nombre`. On POSIX systems the line is a fresh
-// pseudo-terminal: the near end is its slave, the far end its master. On
+// pseudo-terminal: the near end is its slave, the far end (lejos) its master. On
 // Windows it is two COM ports that socat joins end to end, named in
 // CALC_PUERTO (the near end) and CALC_PUERTO_EXTREMO (the far end);
 // tests/serial/linea_wine.sh sets them up under Wine. Used by test_port and
@@ -9,6 +9,8 @@
 #define TESTS_SERIAL_EXTREMO_H
 
 #include <gtest/gtest.h>
+
+#include "tests/support/sistema.h"
 
 #include <chrono>
 #include <stdlib.h>
@@ -30,14 +32,14 @@ class Extremo {
     static constexpr const char* kSinLinea =
         "no line: CALC_PUERTO and CALC_PUERTO_EXTREMO name none (tests/serial/linea_wine.sh "
         "sets them up)";
-    std::string nombre; // the near end
+    std::string nombre;                              // the near end
+    testsupport::Tubo lejos = testsupport::kCerrado; // the far end
 
 #ifdef _WIN32
     static constexpr const char* kNoCuelga =
         "no CALC_COLGAR: socat holds both ends of the line, and only tests/serial/linea_wine.sh "
         "can hang it up";
     static bool puede_colgar() { return getenv("CALC_COLGAR") != nullptr; }
-    HANDLE lejos = INVALID_HANDLE_VALUE;
 
     static HANDLE abrir_com(const std::string& com) {
         return CreateFileA(("\\\\.\\" + com).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -59,10 +61,7 @@ class Extremo {
         recibido(); // what an earlier test left in flight
         return true;
     }
-    void cerrar() {
-        if (lejos != INVALID_HANDLE_VALUE) CloseHandle(lejos);
-        lejos = INVALID_HANDLE_VALUE;
-    }
+    void cerrar() { testsupport::cerrar(&lejos); }
     // The near end as another program leaves it; a speed of 0 keeps the speed.
     void ajustar(DWORD baudios, BYTE parada, BOOL xon_xoff) {
         HANDLE h = abrir_com(nombre);
@@ -74,20 +73,6 @@ class Extremo {
         EXPECT_TRUE(SetCommState(h, &d));
         PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR);
         CloseHandle(h);
-    }
-    // Sends what the line takes now and drops it from `s`.
-    void mandar(std::string* s) {
-        DWORD k = 0;
-        if (lejos != INVALID_HANDLE_VALUE && !s->empty() &&
-            WriteFile(lejos, s->data(), (DWORD)s->size(), &k, nullptr))
-            s->erase(0, k);
-    }
-    // Adds what has arrived to `s`, without waiting.
-    void tomar(std::string* s) {
-        char b[4096];
-        for (DWORD k;
-             lejos != INVALID_HANDLE_VALUE && ReadFile(lejos, b, sizeof b, &k, nullptr) && k;)
-            s->append(b, k);
     }
     // linea_wine.sh ends socat when the file CALC_COLGAR names appears, and
     // takes the file away once a new line has the ports' names: both ends of
@@ -106,41 +91,33 @@ class Extremo {
 #else
     static constexpr const char* kNoCuelga = "";
     static bool puede_colgar() { return true; }
-    int master = -1, slave = -1;
+    int slave = -1;
 
     // A fresh terminal is cooked, echoing, at 38400 baud; without software flow
     // control, so that XON and XOFF bytes are data; open to every user.
     bool abrir() {
         char n[64] = {};
-        EXPECT_EQ(0, openpty(&master, &slave, n, nullptr, nullptr));
+        EXPECT_EQ(0, openpty(&lejos, &slave, n, nullptr, nullptr));
         nombre = n;
         struct termios t;
         EXPECT_EQ(0, tcgetattr(slave, &t));
         t.c_iflag &= ~(IXON | IXOFF);
         EXPECT_EQ(0, tcsetattr(slave, TCSANOW, &t));
         fchmod(slave, 0666);
-        fcntl(master, F_SETFL, O_NONBLOCK);
+        fcntl(lejos, F_SETFL, O_NONBLOCK);
         return true;
     }
     void cerrar() {
         colgar();
-        if (slave >= 0) close(slave);
-        slave = -1;
+        testsupport::cerrar(&slave);
     }
-    void mandar(std::string* s) {
-        ssize_t k = s->empty() || master < 0 ? 0 : write(master, s->data(), s->size());
-        if (k > 0) s->erase(0, (size_t)k);
-    }
-    void tomar(std::string* s) {
-        char b[4096];
-        for (ssize_t k; master >= 0 && (k = read(master, b, sizeof b)) > 0;)
-            s->append(b, (size_t)k);
-    }
-    void colgar() {
-        if (master >= 0) close(master);
-        master = -1;
-    }
+    void colgar() { testsupport::cerrar(&lejos); }
 #endif
+
+    // Sends what the line takes now and drops it from `s`.
+    void mandar(std::string* s) { testsupport::mandar(lejos, s); }
+    // Adds what has arrived to `s`, without waiting.
+    void tomar(std::string* s) { testsupport::tomar(lejos, s); }
 
     // Everything that arrives until 30 ms pass without a byte.
     std::string recibido() {

@@ -331,22 +331,9 @@ std::string trozo(const char* tipo, const std::string& datos) {
     return be32((uint32_t)datos.size()) + t + be32(crc32(0, (const Bytef*)t.data(), t.size()));
 }
 
-// n compressed texts (zTXt chunks) of `bytes` zeros each.
-std::string textos_png(int n, size_t bytes) {
-    std::string ceros(bytes, '\0'), z(compressBound(bytes), '\0');
-    uLongf largo = z.size();
-    compress2((Bytef*)z.data(), &largo, (const Bytef*)ceros.data(), bytes, 9);
-    std::string textos;
-    for (int i = 0; i < n; i++)
-        textos += trozo("zTXt", std::string("Comment\0\0", 9) + z.substr(0, largo));
-    return textos;
-}
-
 // A PNG of w x h pixels all of one colour, RGB or RGBA, its rows compressed
-// one at a time: a huge black image is a small file. `textos` are chunks
-// put before its image data.
-std::string png(int w, int h, bool alfa, const unsigned char rgba[4],
-                const std::string& textos = "") {
+// one at a time: a huge black image is a small file.
+std::string png(int w, int h, bool alfa, const unsigned char rgba[4]) {
     std::string fila(1, '\0');
     for (int x = 0; x < w; x++) fila.append((const char*)rgba, alfa ? 4 : 3);
     z_stream z{};
@@ -365,35 +352,8 @@ std::string png(int w, int h, bool alfa, const unsigned char rgba[4],
     }
     deflateEnd(&z);
     std::string ihdr = be32(w) + be32(h) + char(8) + char(alfa ? 6 : 2) + std::string(3, '\0');
-    return std::string("\x89PNG\r\n\x1a\n", 8) + trozo("IHDR", ihdr) + textos +
-           trozo("IDAT", idat) + trozo("IEND", "");
-}
-
-// A GIF with a 1 x 1 screen and a two-colour table whose first image states
-// w x h pixels and holds one pixel's codes.
-std::string gif(int w, int h) {
-    std::string g("GIF89a\1\0\1\0\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0", 24);
-    for (int v : {w, h}) g += char(v & 255), g += char(v >> 8);
-    return g + std::string("\0\2\2\x4c\1\0;", 7);
-}
-
-std::string segmento(char marca, const std::string& datos) {
-    size_t n = datos.size() + 2;
-    return std::string{'\xff', marca, char(n >> 8), char(n & 255)} + datos;
-}
-
-// A progressive JPEG of 2048 x 2048 pixels in four components whose scans
-// are empty: `barridos` scans of `componentes` components each.
-std::string jpeg_barridos(int barridos, int componentes) {
-    std::string marco = {8, 8, 0, 8, 0, 4};
-    for (char c = 1; c <= 4; c++) marco += {c, 0x11, 0};
-    std::string j = "\xff\xd8" + segmento('\xc2', marco);
-    for (int i = 0; i < barridos; i++) {
-        std::string barrido(1, char(componentes));
-        for (char c = 1; c <= componentes; c++) barrido += {c, 0};
-        j += segmento('\xda', barrido + std::string(3, '\0')) + std::string(2, '\0');
-    }
-    return j + "\xff\xd9";
+    return std::string("\x89PNG\r\n\x1a\n", 8) + trozo("IHDR", ihdr) + trozo("IDAT", idat) +
+           trozo("IEND", "");
 }
 
 // What a test puts in place of a data file.
@@ -408,18 +368,13 @@ enum Contenido {
     PEQUENA,
     GRANDE,
     ALFA,
-    FIFO,           // a named pipe that nobody writes to
-    CARPETA,        // a folder
-    ENORME,         // a black PNG of 16000 x 16000 pixels, 746 KB
-    ANCHA,          // a PNG one pixel wider than the bound
-    EN_EL_TOPE,     // a PNG as wide as the bound
-    MIL_TROZOS,     // the face's header, then 100 MB of empty chunks; for a font, 100 MB of it
-    CORPUS,         // the fuzzers' file of a fault once found (the Case's `archivo`)
-    GIF_SIN_ANCHO,  // and one whose first image is 0 x 5
-    TEXTOS_GRANDES, // a PNG with 100 texts of 8 MB each once decompressed, 800 KB
-    TEXTOS_MUCHOS,  // a PNG with 1000 empty texts
-    JPEG_BARRIDOS,  // a progressive JPEG of 1000 empty scans
-    JPEG_BLOQUES,   // one of 30 scans over all four components of 2048 x 2048 pixels
+    FIFO,       // a named pipe that nobody writes to
+    CARPETA,    // a folder
+    ENORME,     // a black PNG of 16000 x 16000 pixels, 746 KB
+    ANCHA,      // a PNG one pixel wider than the bound
+    EN_EL_TOPE, // a PNG as wide as the bound
+    MIL_TROZOS, // the face's header, then 100 MB of empty chunks; for a font, 100 MB of it
+    CORPUS,     // the fuzzers' file of a fault once found (the Case's `archivo`)
 };
 
 void poner(const std::string& dir, const char* nombre, const char* otro, Contenido c,
@@ -452,11 +407,6 @@ void poner(const std::string& dir, const char* nombre, const char* otro, Conteni
         ASSERT_TRUE(testsupport::write_file(ruta, real.substr(0, 33))); // signature and IHDR
         std::filesystem::resize_file(ruta, 100 << 20);
         return;
-    case GIF_SIN_ANCHO: texto = gif(0, 5); break;
-    case TEXTOS_GRANDES: texto = png(248, 501, false, azul, textos_png(100, 8 << 20)); break;
-    case TEXTOS_MUCHOS: texto = png(248, 501, false, azul, textos_png(1000, 0)); break;
-    case JPEG_BARRIDOS: texto = jpeg_barridos(1000, 1); break;
-    case JPEG_BLOQUES: texto = jpeg_barridos(30, 4); break;
     case CORPUS: // its first byte tells the fuzzer which file it is
         texto = read_file(std::string(CALC_FUZZ_DIR "/corpus/loading/") + archivo).substr(1);
         break;
@@ -507,11 +457,15 @@ TEST(Program, BadDataFilesEndWithStatusTwoAndTheirMessage) {
         {"face of 16000 x 16000", ENORME, REAL, enorme.c_str()},
         {"face one pixel too wide", ANCHA, REAL, ancha.c_str()},
         {"face of 100 MB of empty chunks", MIL_TROZOS, REAL, pesada.c_str()},
-        {"face with 100 texts of 8 MB", TEXTOS_GRANDES, REAL, textos.c_str()},
-        {"face with 1000 empty texts", TEXTOS_MUCHOS, REAL, trozos.c_str()},
-        {"JPEG face of 1000 empty scans", JPEG_BARRIDOS, REAL, barridos.c_str()},
-        {"JPEG face whose 30 scans cover the whole image", JPEG_BLOQUES, REAL, bloques.c_str()},
-        {"GIF face whose image is 0 x 5", GIF_SIN_ANCHO, REAL, face},
+        {"face with 5 texts of 1 MB", CORPUS, REAL, textos.c_str(),
+         "fault-png-texts-over-the-limit"},
+        {"face with 100 empty texts", CORPUS, REAL, trozos.c_str(),
+         "fault-png-texts-over-the-count"},
+        {"JPEG face of 100 empty scans", CORPUS, REAL, barridos.c_str(),
+         "fault-jpeg-scans-over-the-limit"},
+        {"JPEG face whose 30 scans cover the whole image", CORPUS, REAL, bloques.c_str(),
+         "fault-jpeg-scans-over-the-block-limit"},
+        {"GIF face whose image is 0 x 5", CORPUS, REAL, face, "fault-gif-image-of-no-width"},
         {"no font", REAL, FALTA, font},
         {"empty font", REAL, VACIO, font},
         {"truncated font", REAL, CORTADO, font},

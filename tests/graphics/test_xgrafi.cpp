@@ -16,6 +16,7 @@
 #include "graphics/xgrafi.h"
 #include "tests/support/files.h"
 #include "tests/support/fonts.h"
+#include "tests/support/sistema.h"
 #include "tests/support/surface.h"
 
 using testsupport::make_surface;
@@ -494,12 +495,12 @@ TEST_F(Loaded, ImagesAreDecodedOnlyWhenTheirStatedSizeIsWithinTheBound) {
 #ifdef _WIN32
     GTEST_SKIP() << "ImageMagick writes the images: a program of the build machine";
 #endif
-    if (system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick missing";
+    if (testsupport::correr("convert", {"-version"}) != 0) GTEST_SKIP() << "ImageMagick missing";
     struct Case {
         const char* file; // ImageMagick writes it by its extension
         int w, h;
         bool loads;
-        const char* como = ""; // more of ImageMagick's options
+        std::vector<std::string> como = {}; // more of ImageMagick's options
     };
     const Case cases[] = {
         {"small.png", 4, 2, true},
@@ -514,14 +515,16 @@ TEST_F(Loaded, ImagesAreDecodedOnlyWhenTheirStatedSizeIsWithinTheBound) {
         {"tall.gif", 1, 2049, false},
         {"tall.jpg", 3, 2049, false},
         // libjpeg's own progressions, of the largest image in RGB and CMYK
-        {"progressive.jpg", 2048, 2048, true, "-interlace JPEG"},
-        {"cmyk.jpg", 2048, 2048, true, "-colorspace CMYK -interlace JPEG"},
+        {"progressive.jpg", 2048, 2048, true, {"-interlace", "JPEG"}},
+        {"cmyk.jpg", 2048, 2048, true, {"-colorspace", "CMYK", "-interlace", "JPEG"}},
     };
     for (const auto& c : cases) {
         std::string path = dir + "/" + c.file;
-        std::string cmd = "convert -size " + std::to_string(c.w) + "x" + std::to_string(c.h) +
-                          " xc:blue " + c.como + " '" + path + "'";
-        ASSERT_EQ(system(cmd.c_str()), 0) << cmd;
+        std::vector<std::string> args = {"-size", std::to_string(c.w) + "x" + std::to_string(c.h),
+                                         "xc:blue"};
+        args.insert(args.end(), c.como.begin(), c.como.end());
+        args.push_back(path);
+        ASSERT_EQ(testsupport::correr("convert", args), 0) << c.file;
         ::testing::internal::CaptureStdout();
         SDL_Surface* img = load_image(path.c_str());
         std::string out = ::testing::internal::GetCapturedStdout();
@@ -529,7 +532,7 @@ TEST_F(Loaded, ImagesAreDecodedOnlyWhenTheirStatedSizeIsWithinTheBound) {
         if (img) {
             EXPECT_EQ(img->w, c.w) << c.file;
             // JPEG is lossy; SDL_image takes CMYK as Adobe's, inverted.
-            if (!strstr(c.como, "CMYK")) {
+            if (std::find(c.como.begin(), c.como.end(), "CMYK") == c.como.end()) {
                 EXPECT_GE(rgb_at(img, 0, 0).b, 250) << c.file;
             }
             EXPECT_EQ(out, "") << c.file;

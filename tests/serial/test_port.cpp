@@ -214,10 +214,10 @@ TEST_F(Port, IniRs232SetsLine115200Cs8NoParityOneStopRawButKeepsFlowControl) {
     // A second client, as `stty` is. TIOCEXCL shuts out an ordinary user, which is the
     // point; lift it for the read-back then.
     if (geteuid() != 0) ioctl(hSerial, TIOCNXCL);
-    std::string orden = "stty -F " + extremo.nombre + " -a", visto = " ";
-    FILE* p = popen(orden.c_str(), "r");
-    for (int c; p && (c = fgetc(p)) != EOF;) visto += c == '\n' || c == ';' ? ' ' : (char)c;
-    if (p) pclose(p);
+    std::string visto = " ";
+    ASSERT_EQ(0, testsupport::correr("stty", {"-F", extremo.nombre, "-a"}, &visto));
+    std::replace_if(
+        visto.begin(), visto.end(), [](char c) { return c == '\n' || c == ';'; }, ' ');
     for (const char* w : {" speed 115200 baud ", " cs8 ", " -parenb ", " -cstopb ", " cread ",
                           " -icanon ", " -echo ", " -isig ", " -icrnl ", " -opost ", " crtscts "})
         EXPECT_NE(std::string::npos, visto.find(w)) << w << " in\n" << visto;

@@ -273,7 +273,7 @@ class Programa {
             closefrom(3); // a pipe's or a line's end held here would keep it open
             if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(127);
             for (const auto& e : entorno) set_env(e.first, e.second);
-            execv(exe.c_str(), (char* const*)argv.data());
+            execvp(exe.c_str(), (char* const*)argv.data()); // a bare name is looked up in PATH
             _exit(127);
         }
         for (int fd : {out[1], err[1]})
@@ -286,6 +286,25 @@ class Programa {
     }
 #endif
 };
+
+// Runs `exe` with `args` to its end, within `ms` milliseconds, and gives its
+// exit status (-1: it ran on and was killed, or a signal ended it), with what
+// it wrote to its standard output added to `*salida`.
+inline int correr(const std::string& exe, const std::vector<std::string>& args,
+                  std::string* salida = nullptr, int ms = 60000) {
+    Programa p;
+    std::string leido, errores; // both read, so that neither pipe fills and stops it
+    if (!p.lanzar_con_tubos(exe, args)) return -1;
+    cerrar(&p.entrada);
+    bool acabado = false;
+    for (int t = 0; !acabado && t <= ms; t += 10) {
+        tomar(p.salida, &leido), tomar(p.errores, &errores);
+        acabado = p.esperar(10);
+    }
+    tomar(p.salida, &leido);
+    if (salida) *salida += leido;
+    return acabado && p.senal == 0 ? p.codigo : -1;
+}
 
 } // namespace testsupport
 

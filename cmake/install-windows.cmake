@@ -55,8 +55,8 @@ list(TRANSFORM calc_kit_libs PREPEND ${CALC_WINDOWS_DEPS}/lib/)
 install(FILES ${calc_kit_libs} DESTINATION lib COMPONENT dev)
 install(DIRECTORY ${CALC_WINDOWS_DEPS}/include/ DESTINATION include COMPONENT dev
   PATTERN gtest EXCLUDE)
-install(CODE "set(CALC_KIT_DEPS \"${CALC_WINDOWS_DEPS}\")\nset(CALC_KIT_VERSION ${PROJECT_VERSION})
-  set(CALC_KIT_PLANTILLA \"${PROJECT_SOURCE_DIR}/cmake/calculadora.pc.in\")" COMPONENT dev)
+install(CODE "set(CALC_KIT_DEPS \"${CALC_WINDOWS_DEPS}\")\nset(CALC_KIT_VERSION ${PROJECT_VERSION})"
+  COMPONENT dev)
 install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/kit/relocate.cmake COMPONENT dev)
 include(CMakePackageConfigHelpers)
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/kit/CalculadoraConfigVersion.cmake

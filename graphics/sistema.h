@@ -1,8 +1,9 @@
 // Graphics layer, internal: what differs between the systems the layer runs
 // on, one implementation per system picked at build time, as serial/linea.h
 // does for the serial port: sistema_posix.cpp, sistema_win32.cpp. xgrafi.cpp
-// and datos.cpp use it; the part programs call (dato, avisar_fallo) is in
-// xgrafi.h. Not installed.
+// and datos.cpp use it; the part programs call (dato, avisar_fallo,
+// recordar_fallo, and on Windows abrir_lectura) is declared in xgrafi.h, and
+// on POSIX systems is inline there. Not installed.
 #ifndef GRAPHICS_SISTEMA_H
 #define GRAPHICS_SISTEMA_H
 
@@ -27,9 +28,6 @@ void soltar_senales();
 // until some writer came, for good); null when it cannot be opened. The name
 // is UTF-8.
 FILE* abrir_lectura(const char* nombre);
-
-// Keeps a failure's trace line for avisar_fallo.
-void recordar_fallo(const char* texto);
 
 } // namespace sistema
 

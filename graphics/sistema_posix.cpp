@@ -1,9 +1,8 @@
-// What graphics/sistema.h and the system part of xgrafi.h say, on POSIX
-// systems: X11 and Wayland, setenv, the signal mask, open() that does not
-// wait. Failures are told on standard output alone: a terminal or a log
-// shows them.
+// What graphics/sistema.h says, on POSIX systems: X11 and Wayland, setenv,
+// the signal mask, open() that does not wait. Failures are told on standard
+// output alone, where a terminal or a log shows them: the system part of
+// xgrafi.h is inline there.
 #include "graphics/sistema.h"
-#include "graphics/xgrafi.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -35,9 +34,3 @@ FILE* sistema::abrir_lectura(const char* nombre) {
     if (fd >= 0 && !f) close(fd);
     return f;
 }
-
-void sistema::recordar_fallo(const char*) {}
-
-std::string dato(const char* nombre) { return nombre; }
-
-int avisar_fallo(const char*, int estado) { return estado; }

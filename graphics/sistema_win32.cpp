@@ -40,7 +40,8 @@ void sistema::retener_senales() {}
 void sistema::soltar_senales() {}
 
 // Windows has no FIFO that could hold an open, and refuses to open a folder.
-FILE* sistema::abrir_lectura(const char* nombre) { return _wfopen(ancho(nombre).c_str(), L"rb"); }
+FILE* abrir_lectura(const char* nombre) { return _wfopen(ancho(nombre).c_str(), L"rb"); }
+FILE* sistema::abrir_lectura(const char* nombre) { return ::abrir_lectura(nombre); }
 
 static bool existe(const std::wstring& ruta) {
     return GetFileAttributesW(ruta.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -63,7 +64,7 @@ std::string dato(const char* nombre) {
 // can show, and a run fails once.
 static char fallos[2048];
 
-void sistema::recordar_fallo(const char* texto) {
+void recordar_fallo(const char* texto) {
     size_t hay = strlen(fallos);
     snprintf(fallos + hay, sizeof fallos - hay, "%s", texto);
 }

@@ -134,7 +134,7 @@ void traza_fallo(FILE* destino, const char* formato, ...) {
     vfprintf(destino, formato, a);
     va_end(a);
     fflush(destino);
-    sistema::recordar_fallo(texto);
+    recordar_fallo(texto);
 }
 
 void clean_up() {

@@ -78,7 +78,7 @@ void bar(int x1, int y1, int x2, int y2);
 /// any letter, find the data files beside the program, and say why in a
 /// message box when a window program ends on a failure (it has no console, so
 /// its standard output goes nowhere a user sees). Elsewhere these are the
-/// plain calls; sistema_posix.cpp and sistema_win32.cpp hold each side.
+/// plain calls; sistema_win32.cpp holds the Windows side.
 ///
 /// traza_fallo prints a failure's trace line (printf's format) to `destino`,
 /// and keeps it for avisar_fallo.
@@ -87,15 +87,23 @@ void traza_fallo(FILE* destino, const char* formato, ...)
     __attribute__((format(printf, 2, 3)))
 #endif
     ;
+#ifdef _WIN32
+/// fopen(nombre, "rb") of a UTF-8 name, through the wide-character calls.
+FILE* abrir_lectura(const char* nombre);
 /// The data file `nombre` as the program reads it: in the working directory
-/// when it is there, else (on Windows) beside the executable when it is
-/// there (a UTF-8 path), else `nombre` itself, so that its failure names it
-/// as ever.
+/// when it is there, else beside the executable when it is there (a UTF-8
+/// path), else `nombre` itself, so that its failure names it as ever.
 std::string dato(const char* nombre);
-/// For a status other than 0, on Windows, shows the trace lines of the
-/// failures in a message box titled `programa`, unless standard output is a
-/// file or a pipe (the caller reads them there, and a script must not wait on
-/// a box); then returns `estado`. Elsewhere it only returns `estado`.
+/// For a status other than 0, shows the trace lines of the failures in a
+/// message box titled `programa`, unless standard output is a file or a pipe
+/// (the caller reads them there, and a script must not wait on a box); then
+/// returns `estado`.
 int avisar_fallo(const char* programa, int estado);
+void recordar_fallo(const char* texto); ///< what traza_fallo keeps: appends `texto`
+#else
+inline std::string dato(const char* nombre) { return nombre; }
+inline int avisar_fallo(const char*, int estado) { return estado; }
+inline void recordar_fallo(const char*) {}
+#endif
 
 #endif

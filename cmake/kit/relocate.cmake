@@ -11,24 +11,25 @@ foreach(pc sdl SDL_image SDL_ttf freetype2 libpng libpng16 libjpeg zlib)
   file(WRITE "${dir}/${pc}.pc" "${text}")
 endforeach()
 
-# The toolkit's own three, from the same template as the Linux install's
-# (CALC_KIT_PLANTILLA). name|Requires|more Libs|Description. Everything in
-# the kit is static: pkg-config --static gives the whole link line. The
-# serial helpers take SDL's library for DelayMs, without SDLmain, -mwindows
-# or -Dmain=SDL_main.
-set(PC_PREFIX "\${pcfiledir}/../..")
-set(PC_LIBDIR "\${prefix}/lib")
-set(PC_INCLUDEDIR "\${prefix}/include/calculadora")
-set(PROJECT_VERSION "${CALC_KIT_VERSION}")
+# name|Requires|Libs.private|Description. Everything in the kit is static:
+# pkg-config --static gives the whole link line. The serial helpers take
+# SDL's library for DelayMs, without SDLmain, -mwindows or -Dmain=SDL_main.
 set(libs
   "xgrafi|sdl SDL_image SDL_ttf libpng libjpeg zlib||Graphics layer of Calculadora: window, images, fonts, blits, text and primitives over SDL 1.2"
   "objetos|calculadora-xgrafi||Widget toolkit of Calculadora: buttons, text fields and labels, check boxes, spin boxes"
   "port||-lSDL -lm -luser32 -lgdi32 -lwinmm -ldxguid|Serial port helpers of Calculadora: one RS-232 port over the Win32 communications API")
 foreach(entry IN LISTS libs)
   string(REGEX MATCH "^([^|]*)\\|([^|]*)\\|([^|]*)\\|(.*)$" entry "${entry}")
-  set(PC_NAME "${CMAKE_MATCH_1}")
-  set(PC_REQUIRES "${CMAKE_MATCH_2}")
-  set(PC_LIBS "${CMAKE_MATCH_3}")
-  set(PC_DESCRIPTION "${CMAKE_MATCH_4}")
-  configure_file("${CALC_KIT_PLANTILLA}" "${dir}/calculadora-${PC_NAME}.pc" @ONLY)
+  file(WRITE "${dir}/calculadora-${CMAKE_MATCH_1}.pc" "prefix=\${pcfiledir}/../..
+libdir=\${prefix}/lib
+includedir=\${prefix}/include/calculadora
+
+Name: calculadora-${CMAKE_MATCH_1}
+Description: ${CMAKE_MATCH_4}
+Version: ${CALC_KIT_VERSION}
+Requires: ${CMAKE_MATCH_2}
+Cflags: -I\${includedir}
+Libs: -L\${libdir} -l${CMAKE_MATCH_1}
+Libs.private: ${CMAKE_MATCH_3}
+")
 endforeach()

@@ -2,9 +2,10 @@
 # makes a scratch folder, $work, and arranges that the server ($xvfb_pid),
 # its window manager ($wm_pid), the program under test ($app_pid) and the
 # folder go when the script ends. Then: necesita (the tools a test needs),
-# xvfb_start, wm_start, app_window,
+# xvfb_start, wm_start, app_window, primer_cero (the first frame's «0»),
 # app_wait, escape_acaba, wait_line, the keys' centres (centre), and the screenshots and
-# their comparison (shot, reference, differ, same).
+# their comparison (shot, reference, differ, same). The program's output goes
+# to $work/out.txt (stderr apart in $work/err.txt): a failure here shows it.
 work=$(mktemp -d) && [ -d "$work" ] || { echo "FAIL: no scratch folder"; exit 1; }
 xvfb_pid='' wm_pid='' app_pid=''
 x_finish() {
@@ -15,6 +16,8 @@ x_finish() {
 }
 trap x_finish EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+# salida: the program's last lines of output, for a failure.
+salida() { cat "$work/out.txt" "$work/err.txt" 2>/dev/null | tail -n 20; }
 # necesita TOOL...: the test is skipped (status 77) when one is missing.
 necesita() {
     for necesita_t in "$@"; do
@@ -81,6 +84,29 @@ app_window() {
     timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1
 }
 
+# primer_cero WHAT [SECONDS]: the window of $app_pid, into $wid, must show «0» (encendidos)
+# and, with $render, be render_keys' frame for no keys (drawn in $data) pixel for pixel.
+primer_cero() {
+    wid=$(app_window)
+    [ -n "$wid" ] || fail "$1: no window: $(salida)"
+    [ -z "${render:-}" ] || [ -s "$work/cero.bmp" ] || (cd "$data" && reference cero '') || exit 1
+    # A shot each SECONDS (0.4) while the frame still changes: OpenGL and Wine take a while.
+    cero_antes='' cero_i=0
+    while shot cero "${2:-0.4}"; do
+        cero_col=$(encendidos 15x35+216+168) cero_resto=$(encendidos 210x35+6+168) cero_d=0
+        [ -z "${render:-}" ] || cero_d=$(differ cero.png cero.bmp)
+        [ "$cero_col" -ge 100 ] && [ "$cero_resto" = 0 ] && [ "$cero_d" = 0 ] && break
+        cero_suma=$(convert "$work/cero.png" rgb:- | cksum) cero_i=$((cero_i + 1))
+        [ "$cero_suma" != "$cero_antes" ] && [ $cero_i -lt 20 ] || fail "$1: a wrong first frame ($cero_col" \
+            "pixels lit in the last column, $cero_resto left of it${render:+, $cero_d unlike the frame of render_keys})"
+        cero_antes=$cero_suma
+    done
+    echo "ok: $1 shows 0 in its first frame"
+}
+# encendidos CROP: the pixels of $work/cero.png in CROP in the display colour (133, 248, 73);
+# a «0» lights over 100 in the last column (a "1" some 46), and nothing left of it.
+encendidos() { convert "$work/cero.png" -crop "$1" +repage txt:- | grep -ci '#85F849'; }
+
 # app_wait WHAT waits up to 5 s for the program to end after WHAT, then
 # leaves its exit status in $status.
 app_wait() {
@@ -95,12 +121,15 @@ app_wait() {
     app_pid=''
 }
 
-# escape_acaba WHAT: Escape, to the window that has the focus, must end the
-# program under test with status 0; WHAT names it in a failure.
+# escape_acaba WHAT: Escape, typed into the window $wid (focused, the pointer
+# over it), must end the program with status 0; WHAT names it in a failure.
 escape_acaba() {
+    xdotool mousemove --window "$wid" 124 100
+    xdotool windowfocus --sync "$wid" 2>/dev/null
     xdotool key Escape
     app_wait "Escape"
-    [ "$status" = 0 ] || fail "$1: status $status after Escape"
+    [ "$status" = 0 ] || fail "$1: status $status after Escape: $(salida)"
+    echo "ok: Escape ends $1 with status 0"
 }
 
 # wait_line PATTERN FILE: waits up to 5 s for a line matching PATTERN in FILE.
